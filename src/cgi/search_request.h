@@ -1,0 +1,118 @@
+// The one record of a search request: page options, query pieces, flags,
+// lists, handles and buffers. The request driver creates it with these
+// defaults before the form is read and owns it until the process ends.
+//
+// A "form string" is a pointer to a value of the form entry table; the table
+// lives until the page tail, so those pointers stay valid for the whole run.
+// Every fixed width below is part of the program's behaviour: values that do
+// not fit are cut to fit (never written past the end).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zeb {
+
+// Widths of the record's buffers (terminator included).
+constexpr int kMaxListEntries = 64;        // topics, scopes, indexes, terms
+constexpr size_t kFreeTextSize = 1024;     // 1023 characters
+constexpr size_t kStarTagSize = 256;
+constexpr size_t kStarNameSize = 64;       // 63 characters
+constexpr size_t kStripeSize = 8;          // 7 characters
+constexpr size_t kScriptPathSize = 128;    // 127 characters
+constexpr size_t kMessageSize = 256;
+constexpr size_t kOperatorListSize = 1024; // required and excluded lists
+constexpr size_t kDataPathSize = 256;
+constexpr size_t kLocationSize = 128;      // 127 characters
+constexpr uint16_t kDefaultResultLimit = 50;
+constexpr uint16_t kCodePage = 850;
+constexpr uint16_t kLanguage = 6011;
+constexpr const char* kDefaultScriptPath = "/cgi-bin/zebsrch.exe";
+
+// Connector codes are the item identifiers of the operators.
+enum Connector : uint16_t {
+  kConnectorNone = 0,
+  kConnectorAnd = 130,
+  kConnectorOr = 140,
+  kConnectorNot = 151,
+};
+
+// One selected index. A slot whose index failed to open has its name
+// cleared (name[0] == 0) and handle 0; it counts as not selected from then on.
+struct SelectedIndex {
+  char* name = nullptr;  // form string, upper-cased in place
+  uint32_t handle = 0;
+  bool present() const { return name != nullptr && name[0] != '\0'; }
+};
+
+struct SearchRequest {
+  // Page options (first pass).
+  const char* msgcat = "";
+  const char* header_name = "";
+  const char* footer_name = "";
+  char star_tags[5][kStarTagSize] = {};   // level 1 (poorest) .. level 5 (best)
+  char star_names[5][kStarNameSize] = {};
+
+  // Query and display options (second pass).
+  bool show_form = false;
+  const char* topics[kMaxListEntries] = {};
+  int32_t topic_count = 0;
+  const char* scopes[kMaxListEntries] = {};
+  int32_t scope_count = 0;
+  SelectedIndex indexes[kMaxListEntries] = {};
+  int32_t index_count = 0;
+  char free_text[kFreeTextSize] = {};
+  bool free_text_flag = false;
+  bool new_free_text_flag = false;
+  char free_text_echo[kFreeTextSize] = {};
+  const char* terms[kMaxListEntries] = {};
+  int32_t term_count = 0;
+  uint16_t connectors[kMaxListEntries] = {};  // Connector codes, one per term slot
+  bool leading_not = false;
+  bool terms_flag = false;
+  bool spelling = false;
+  uint16_t result_limit = kDefaultResultLimit;
+  bool rank = false;
+  bool linguistic = true;
+  char odd_stripes[kStripeSize] = {};
+  char even_stripes[kStripeSize] = {};
+  bool stripes = false;
+
+  // Output of the free-text scanner: terms each followed by ";". Term slots
+  // taken from them point into these buffers.
+  char required[kOperatorListSize] = {};
+  char excluded[kOperatorListSize] = {};
+
+  // Constants sent with every search.
+  const uint16_t code_page = kCodePage;
+  const uint16_t language = kLanguage;
+
+  // Request driver and page frame.
+  char script_path[kScriptPathSize] = {};
+  const char* instance_dir = nullptr;  // ZEBINSTSRV, read once before the header
+
+  // Search engine client. The request buffer is allocated after the echo and
+  // released before the result list is fetched.
+  unsigned char* request_buffer = nullptr;
+  uint32_t session = 0;
+  uint32_t index_group = 0;
+  uint32_t search_target = 0;
+  uint32_t result = 0;
+  uint32_t found = 0;
+  uint32_t result_list = 0;
+  uint32_t list_value = 0;
+  int32_t diag = 0;
+  int32_t open_count = 0;
+  char message[kMessageSize] = {};
+
+  // Spelling image: the whole ZEBCSREF.DAT plus two zero bytes.
+  unsigned char* spelling_image = nullptr;
+  size_t spelling_size = 0;  // bytes of the file (the block holds two more)
+  char data_path[kDataPathSize] = {};
+  int32_t index_number = 0;
+
+  // Document location of each selected index, from the look-up table.
+  char locations[kMaxListEntries][kLocationSize] = {};
+};
+
+}  // namespace zeb
