@@ -1,0 +1,40 @@
+// The queries of the reference searcher: the Xapian queries that a search of
+// each kind comes down to, built directly (no query parser) over an index laid
+// out as src/backend/index_schema.h says.
+//
+//   free    free text: its words, lower-cased, stop words dropped, each as its
+//           English stem (Z prefix), joined by OR; ranked by BM25
+//   words   "w1 and w2 not w3 or w4": linguistic words (stems) combined left
+//           to right by the operators; a word with no operator before it is
+//           ANDed
+//   mask    one word with * (any run) and ? (one character), expanded over the
+//           unstemmed vocabulary and ORed
+//   phrase  unstemmed words, adjacent and in order
+#pragma once
+
+#include <xapian.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb::bench {
+
+enum class QueryKind { kFree, kWords, kMask, kPhrase };
+
+// False for an unknown kind name.
+bool parse_query_kind(std::string_view name, QueryKind& kind);
+
+// Lower-cased runs of ASCII letters and digits and of bytes >= 0x80 (UTF-8).
+std::vector<std::string> split_words(std::string_view text);
+
+bool is_stop_word(std::string_view word);
+
+// True when `word` matches the pattern of * and ? in full.
+bool mask_matches(std::string_view pattern, std::string_view word);
+
+// The query for `text`; an empty query (matches nothing) when nothing is left,
+// e.g. free text of stop words only or a mask that expands to no term.
+Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::string_view text);
+
+}  // namespace zeb::bench

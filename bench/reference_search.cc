@@ -1,0 +1,81 @@
+// reference_search: the least work any Xapian-backed search CGI must do for
+// one query, to measure zebsrch against. It opens the index's database, runs
+// the query, reads the data ("path;title") of the top documents and prints a
+// minimal result page with one escaped, linked line per document. No form,
+// no templates, no look-up table, no engine interface.
+//
+//   reference_search DATABASE KIND TEXT [COUNT [LOCATION]]
+//
+// KIND is free, words, mask or phrase (see reference_query.h); COUNT defaults
+// to 50; LOCATION is the document location put in front of each path.
+#include <xapian.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "reference_query.h"
+
+namespace {
+
+int usage() {
+  fprintf(stderr, "usage: reference_search DATABASE free|words|mask|phrase TEXT [COUNT [LOCATION]]\n");
+  return 2;
+}
+
+void put_escaped(FILE* out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': fputs("&amp;", out); break;
+      case '<': fputs("&lt;", out); break;
+      case '>': fputs("&gt;", out); break;
+      case '"': fputs("&quot;", out); break;
+      default: putc(c, out);
+    }
+  }
+}
+
+void print_row(FILE* out, int percent, std::string_view location, std::string_view data) {
+  const size_t semicolon = data.find(';');
+  const std::string_view path = data.substr(0, semicolon);
+  const std::string_view title =
+      semicolon == std::string_view::npos ? data : data.substr(semicolon + 1);
+  fprintf(out, "<p><tr><td>%d%%<td> <A HREF=\"file://", percent);
+  put_escaped(out, location);
+  putc('/', out);
+  put_escaped(out, path);
+  fputs("\"><b>", out);
+  put_escaped(out, title);
+  fputs("</b></A>\n", out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4 || argc > 6) return usage();
+  zeb::bench::QueryKind kind;
+  if (!zeb::bench::parse_query_kind(argv[2], kind)) return usage();
+  const int count = argc > 4 ? atoi(argv[4]) : 50;
+  if (count < 0) return usage();
+  const std::string_view location = argc > 5 ? argv[5] : "";
+
+  try {
+    Xapian::Database db(argv[1]);
+    Xapian::Enquire enquire(db);
+    enquire.set_query(zeb::bench::build_query(db, kind, argv[3]));
+    const Xapian::MSet mset = enquire.get_mset(0, static_cast<Xapian::doccount>(count));
+
+    printf("Content-type: text/html\n\n\n<html><body>\n");
+    printf("<p>%u documents found, %u shown\n", mset.get_matches_estimated(), mset.size());
+    printf("<table>\n");
+    for (auto it = mset.begin(); it != mset.end(); ++it) {
+      print_row(stdout, it.get_percent(), location, it.get_document().get_data());
+    }
+    printf("</table>\n</body></html>\n");
+  } catch (const Xapian::Error& e) {
+    fprintf(stderr, "reference_search: %s\n", e.get_description().c_str());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,19 @@
+// Summary of repeated timings: the median is what the benchmark reports,
+// since a shared machine adds rare long outliers that would drag a mean.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zeb::bench {
+
+struct Summary {
+  int64_t median = 0;  // mean of the two middle samples for an even count
+  int64_t min = 0;
+  int64_t max = 0;
+};
+
+// All zero for no samples.
+Summary summarize(std::vector<int64_t> samples);
+
+}  // namespace zeb::bench
