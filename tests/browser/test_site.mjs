@@ -1,0 +1,166 @@
+// A throw-away zebsrch site for the browser test: a few HTML documents in
+// two indexes, an instance made with zebadm, and the real lighttpd with the
+// real CGI on a free loopback port, started through deploy/serve.
+
+import { spawn, spawnSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:net';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+
+export const kInstanceName = 'BROWSER';
+
+// Paths below each index's document folder. The first folder of a path is
+// the document's scope value; the keywords are its topics. "colour" occurs
+// in several documents and "coluor" in one, so the spelling file lists
+// "coluor" as a misspelling of "colour".
+export const kDocuments = {
+  ALPHA: {
+    'guide/colours.html': {
+      title: 'Choosing colours',
+      keywords: 'design',
+      body: 'Pick a colour that suits the page. A calm colour keeps long pages readable.',
+    },
+    'guide/tables.html': {
+      title: 'Building tables',
+      keywords: 'layout',
+      body: 'Tables hold rows and columns. Give the header row its own colour.',
+    },
+    'reference/typos.html': {
+      title: 'Notes with a typo',
+      keywords: 'notes',
+      body: 'Somebody wrote coluor here, and the word stayed.',
+    },
+    'reference/markup.html': {
+      title: 'Markup in documents',
+      keywords: 'markup',
+      body: 'Angle brackets such as <b> are part of HTML. The colour of links is blue.',
+    },
+  },
+  BETA: {
+    'faq/tables.html': {
+      title: 'Questions about tables',
+      keywords: 'faq',
+      body: 'How many tables can a page hold? As many as the colour scheme allows.',
+    },
+    'faq/animals.html': {
+      title: 'Striped animals',
+      keywords: 'faq',
+      body: 'The zebra and the okapi carry stripes; the giraffe carries patches.',
+    },
+  },
+};
+
+function escapeHtml(text) {
+  return text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+}
+
+function writeDocuments(root) {
+  for (const [index, documents] of Object.entries(kDocuments)) {
+    for (const [path, doc] of Object.entries(documents)) {
+      const file = join(root, index, path);
+      mkdirSync(dirname(file), { recursive: true });
+      writeFileSync(file, `<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>${escapeHtml(doc.title)}</title>
+<meta name="keywords" content="${escapeHtml(doc.keywords)}"></head>
+<body><h1>${escapeHtml(doc.title)}</h1><p>${escapeHtml(doc.body)}</p></body></html>
+`);
+    }
+  }
+}
+
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = createServer();
+    server.once('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+function zebadm(bin, instance, args) {
+  const run = spawnSync(join(bin, 'zebadm'), args, {
+    env: { ...process.env, ZEBINSTSRV: instance, ZEBINST: kInstanceName },
+    encoding: 'utf8',
+  });
+  if (run.status !== 0) {
+    throw new Error(`zebadm ${args.join(' ')} failed (${run.status ?? run.signal}):\n${run.stdout}${run.stderr}`);
+  }
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+export class TestSite {
+  // bin: the folder of zebsrch and zebadm; deployDir: the repository's deploy/.
+  constructor({ bin, deployDir }) {
+    this.bin = bin;
+    this.deployDir = deployDir;
+    this.root = mkdtempSync(join(tmpdir(), 'zebsrch-browser-'));
+    this.server = null;
+  }
+
+  get address() { return `http://127.0.0.1:${this.port}`; }
+
+  async start() {
+    this.port = await freePort();
+    const docs = join(this.root, 'docs');
+    writeDocuments(docs);
+    // The path holds "instance", so the look-up table lives in it directly.
+    const instance = join(this.root, 'instance');
+    zebadm(this.bin, instance, ['init', kInstanceName]);
+    for (const index of Object.keys(kDocuments)) {
+      zebadm(this.bin, instance, ['create', index, join(docs, index),
+        '--location', `${this.address}/docs/${index}/`]);
+    }
+
+    const args = ['--instance', instance, '--name', kInstanceName, '--port', String(this.port),
+      '--cgi', join(this.bin, 'zebsrch'), '--run', join(this.root, 'run')];
+    for (const index of Object.keys(kDocuments)) {
+      args.push('--index', index, join(docs, index), `${index[0]}${index.slice(1).toLowerCase()} documents`);
+    }
+    // lighttpd gets SIGTERM should this process die without cleaning up.
+    this.server = spawn('setpriv', ['--pdeathsig', 'TERM', '--', join(this.deployDir, 'serve'), ...args],
+      { stdio: ['ignore', 'inherit', 'inherit'] });
+    this.exited = new Promise((resolve) => this.server.once('exit', resolve));
+
+    let stopped = false;
+    this.exited.then(() => { stopped = true; });
+    for (let attempt = 0; attempt < 200; attempt++) {
+      if (stopped) throw new Error(`lighttpd stopped at start:\n${this.errorLog()}`);
+      try {
+        const answer = await fetch(`${this.address}/`);
+        if (answer.ok) return;
+      } catch {
+        // not listening yet
+      }
+      await sleep(50);
+    }
+    throw new Error(`lighttpd did not answer on ${this.address}:\n${this.errorLog()}`);
+  }
+
+  errorLog() {
+    try {
+      return readFileSync(join(this.root, 'run', 'error.log'), 'utf8');
+    } catch {
+      return '(no error log)';
+    }
+  }
+
+  // Stops lighttpd (deploy/serve became it) and removes every file.
+  async stop() {
+    if (this.server && this.server.exitCode === null && this.server.signalCode === null) {
+      this.server.kill('SIGTERM');
+      await this.exited;
+    }
+    this.server = null;
+    rmSync(this.root, { recursive: true, force: true });
+  }
+
+  // For a signal handler: no waiting possible.
+  stopNow() {
+    if (this.server && this.server.exitCode === null) this.server.kill('SIGTERM');
+    rmSync(this.root, { recursive: true, force: true });
+  }
+}
