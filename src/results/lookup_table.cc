@@ -3,14 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cgi/html_escape.h"
+#include "engine/return_codes.h"
 
 namespace zeb {
 
 namespace {
 
 constexpr std::string_view kSeparator = "\",\"";
-constexpr const char* kVantPrefix = "Vant message:";
 
 // Copies `text` into a zero-filled buffer of `size` bytes, cut to fit.
 void copy_cut(char* buffer, size_t size, std::string_view text) {
@@ -114,13 +113,13 @@ void load_document_locations(SearchRequest& request, FILE* out) {
 
   FILE* file = open_lookup_table(nullptr);
   if (file == nullptr) {
-    fprintf(out, "<br>%s %s\n", kVantPrefix, "could not open look-up table.");
+    report_no_lookup_table(out);
     return;
   }
   char* text = static_cast<char*>(calloc(kLookupTextSize, 1));
   if (text == nullptr) {
     fclose(file);
-    fprintf(out, "<br>%s %s\n", kVantPrefix, "could not open look-up table.");
+    report_no_lookup_table(out);
     return;
   }
   read_lookup_table(text, file);
@@ -130,9 +129,7 @@ void load_document_locations(SearchRequest& request, FILE* out) {
     const SelectedIndex& index = request.indexes[i];
     if (!index.present()) continue;
     if (find_record(index.name, record, text) != 0) {
-      fprintf(out, "<br>%s %s, %s \n", kVantPrefix,
-              html_escape(index.name).c_str(),
-              "no entry for index found in look-up table");
+      report_no_lookup_entry(out, index.name);
       continue;
     }
     LookupFields fields;

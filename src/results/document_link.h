@@ -1,0 +1,20 @@
+// The link of a result row: the document location of the entry's index
+// (from the look-up table) joined with the document path of the entry.
+//
+//   "http:..." or "https:..."  location + path    (a URL prefix)
+//   "/..."                      "file://" + location + "/" + path
+//   anything else, or none      "file:///" + location + "\" + path
+#pragma once
+
+#include <cstddef>
+
+namespace zeb {
+
+constexpr size_t kLinkSize = 128;  // 127 characters; longer links are cut
+
+// `location` is nullptr when the entry has no index. Writes the link,
+// zero-terminated, into `link` (kLinkSize bytes) and returns it.
+const char* make_document_link(const char* location, const char* path,
+                               char* link);
+
+}  // namespace zeb
