@@ -1,11 +1,65 @@
 #include "cgi/request_driver.h"
 
+#include <cstdlib>
+#include <memory>
+
+#include "cgi/field_passes.h"
+#include "cgi/fixed_copy.h"
+#include "cgi/form_decoder.h"
+#include "cgi/page_frame.h"
+#include "query/query_terms.h"
+#include "query/request_echo.h"
+
 namespace zeb {
 
-int run_request(FILE*, FILE* out) {
+namespace {
+
+constexpr const char* kInvalidForm = "An invalid search form has been specified";
+
+// Everything between the header template and the page tail.
+PhaseOutcome run_page_body(FormTable& table, SearchRequest& request, FILE* out,
+                           const SearchPhases& phases) {
+  QueryOutcome fields = apply_query_options(table, request, out);
+  check_stripes(request);
+  if (fields == QueryOutcome::kEndPage) return PhaseOutcome::kPageTail;
+  if (check_query_present(request, out) == QueryOutcome::kEndPage) return PhaseOutcome::kPageTail;
+  echo_search_request(request, out);
+  return phases.run(request, out);
+}
+
+}  // namespace
+
+int run_request(FILE* in, FILE* out) { return run_request(in, out, SearchPhases{}); }
+
+int run_request(FILE* in, FILE* out, const SearchPhases& phases) {
+  auto request = std::make_unique<SearchRequest>();
+  const char* script = getenv("SCRIPT_NAME");
+  copy_cut(request->script_path, script != nullptr ? script : kDefaultScriptPath);
+
   fprintf(out, "Content-type: text/html%c%c\n", '\n', '\n');
-  fprintf(out, "</BODY></HTML>\n");
+
+  // The entries outlive every phase: the record points into their values.
+  FormTable table;
+  if (decode_form(table, in, out) == kFormRejected) {
+    fprintf(out, "<P>%s!</HTML>\n", kInvalidForm);
+    fclose(out);
+    return 1;
+  }
+  apply_page_options(table, *request);
+  print_header(*request, out);
+
+  if (run_page_body(table, *request, out, phases) == PhaseOutcome::kExitNow) {
+    fclose(out);
+    return 0;
+  }
+
+  // Page tail. The page is closed first, so the web server sees its end
+  // before any clean-up runs.
+  print_footer(*request, out);
+  fputs("</BODY></HTML>\n", out);
   fclose(out);
+  phases.release(*request);
+  free_form_entries(table);
   return 0;
 }
 
