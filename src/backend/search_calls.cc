@@ -1,0 +1,227 @@
+// The engine calls of a search: the search itself, ranking, the result list
+// with its sort and its answers, and their deletion.
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "backend/call_guard.h"
+#include "backend/engine_objects.h"
+#include "backend/query_builder.h"
+#include "backend/result_answer.h"
+#include "backend/return_codes.h"
+#include "backend/scope_filter.h"
+#include "backend/search_stream.h"
+#include "backend/search_target.h"
+#include "engine/data_stream.h"
+#include "engine/ksv_api.h"
+
+namespace zeb::backend {
+
+namespace {
+
+constexpr uint8_t kSortByRank = 1;
+constexpr uint8_t kSortDescending = 1;
+
+// The last answer handed out; it stays valid until the next call for one.
+std::vector<unsigned char>& answer_buffer() {
+  static std::vector<unsigned char> buffer;
+  return buffer;
+}
+
+// 480 { 502 order, 500 key }: 0, 80 for an order or key other than rank
+// descending, 18 when malformed.
+int read_sort_request(const unsigned char* stream, uint32_t length) {
+  if (length > kRequestBufferSize || (stream == nullptr && length != 0))
+    return kStreamSyntax;
+  StreamWalker walker(stream, length);
+  StreamItem item;
+  if (!walker.next(item) || item.id != kItemSort || item.type != kStartItem ||
+      item.data_length != 0)
+    return kStreamSyntax;
+  int order = -1;
+  int key = -1;
+  while (walker.next(item)) {
+    if (item.id == kItemSort && item.type == kEndItem && item.data_length == 0) {
+      if (order < 0 || key < 0 || walker.next(item) || walker.broken()) return kStreamSyntax;
+      return order == kSortDescending && key == kSortByRank ? kOk : kNotSupported;
+    }
+    if (item.type != kAtomicItem || item.data_length != 1) return kStreamSyntax;
+    if (item.id == kItemSortOrder && order < 0) {
+      order = item.data[0];
+    } else if (item.id == kItemSortKey && key < 0) {
+      key = item.data[0];
+    } else {
+      return kStreamSyntax;
+    }
+  }
+  return kStreamSyntax;
+}
+
+Xapian::Query restrict(const Xapian::Query& query, const Xapian::Query& filter) {
+  if (filter.empty()) return query;
+  return Xapian::Query(Xapian::Query::OP_FILTER, query, filter);
+}
+
+// Runs the search; fills `result` unless the code is an error or a warning
+// that leaves nothing to list.
+int run_search(SearchTarget& target, const SearchSpec& spec,
+               std::shared_ptr<SearchResult>& result) {
+  if (target.db.get_doccount() == 0) return kIndexEmpty;
+  BuiltQuery built;
+  if (int rc = build_query(target.db, spec, built); rc != kOk) return rc;
+  Xapian::Query group_filter;
+  if (int rc = group_scope_filter(target, group_filter); rc != kOk) return rc;
+  Xapian::Query query = restrict(built.query, group_filter);
+  if (!spec.scope.empty()) query = restrict(query, scope_query(spec.scope));
+
+  SearchOptions options;
+  options.weighted = spec.ranking || spec.has_free_text;
+  options.ranking_data = spec.ranking;
+  options.percent = spec.has_free_text;
+  options.cap = spec.max_results;
+  for (int attempt = 0;; ++attempt) {
+    try {
+      result = std::make_shared<SearchResult>(target.db, target.shard_names, query, options);
+      result->start();
+      break;
+    } catch (const Xapian::DatabaseModifiedError&) {
+      // An update replaced the revision being read: read the new one, once.
+      if (attempt > 0) throw;
+      target.db.reopen();
+    }
+  }
+  return built.stop_words_dropped ? kStopWordsIgnored : kOk;
+}
+
+}  // namespace
+
+}  // namespace zeb::backend
+
+using namespace zeb::backend;
+
+extern "C" {
+
+int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
+                  const unsigned char* stream, uint32_t* result, uint32_t* found,
+                  int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    if (result == nullptr || found == nullptr) return kStreamSyntax;
+    *result = 0;
+    *found = 0;
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    SearchTarget resolved;
+    if (int rc = resolve_target(objects, session, target, resolved); rc != kOk) return rc;
+    SearchSpec spec;
+    if (int rc = parse_search_stream(stream, length, spec); rc != kOk) return rc;
+    std::shared_ptr<SearchResult> outcome;
+    const int rc = run_search(resolved, spec, outcome);
+    if (!outcome) return rc;
+    *found = outcome->found();
+    *result = objects.add(session, ResultObject{std::move(outcome), false});
+    return rc;
+  });
+}
+
+int32_t KSVRANK(uint32_t session, uint32_t result, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    ResultObject* object = objects.find<ResultObject>(session, result);
+    if (object == nullptr) return kBadHandle;
+    if (!object->result->has_ranking_data()) return kNoRankingData;
+    if (object->result->ranked()) return kAlreadyRanked;
+    object->result->set_ranked();
+    return kOk;
+  });
+}
+
+int32_t KSVCREATERESULTLIST(uint32_t session, uint32_t result, uint32_t* result_list,
+                            uint32_t* list_value, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    if (result_list == nullptr) return kStreamSyntax;
+    *result_list = 0;
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    ResultObject* object = objects.find<ResultObject>(session, result);
+    if (object == nullptr) return kBadHandle;
+    if (object->has_list) return kResultListExists;
+    ListObject list;
+    list.result = object->result;
+    list.result_handle = result;
+    list.ranked = object->result->ranked();
+    if (list_value != nullptr) *list_value = object->result->found();
+    object->has_list = true;
+    *result_list = objects.add(session, std::move(list));
+    return kOk;
+  });
+}
+
+int32_t KSVSORT(uint32_t session, uint32_t result_list, uint32_t length,
+                const unsigned char* stream, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    ListObject* list = objects.find<ListObject>(session, result_list);
+    if (list == nullptr) return kBadHandle;
+    if (int rc = read_sort_request(stream, length); rc != kOk) return rc;
+    if (!list->ranked) return kNoRankingData;
+    // The list is in rank order already; a sorted list is read from its top.
+    list->next_entry = 0;
+    list->finished = false;
+    return kOk;
+  });
+}
+
+int32_t KSVGETRESULTLIST(uint32_t session, uint32_t result_list, uint32_t* length,
+                         unsigned char** answer, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    if (length == nullptr || answer == nullptr) return kStreamSyntax;
+    *length = 0;
+    std::vector<unsigned char>& buffer = answer_buffer();
+    buffer.clear();
+    *answer = buffer.data();
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    ListObject* list = objects.find<ListObject>(session, result_list);
+    if (list == nullptr) return kBadHandle;
+    if (list->finished) return kNoMoreInformation;
+
+    std::vector<ResultEntry> entries;
+    bool more = false;
+    list->result->fetch(list->next_entry, entries, more);
+    for (const ResultEntry& entry : entries)
+      append_result_entry(buffer, entry.data, *entry.index_name, list->ranked, entry.rank);
+    list->next_entry += static_cast<uint32_t>(entries.size());
+    list->finished = !more;
+    *answer = buffer.data();
+    *length = static_cast<uint32_t>(buffer.size());
+    return more ? kMoreEntries : kOk;
+  });
+}
+
+int32_t KSVDELETERESULTLIST(uint32_t session, uint32_t result_list, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    ListObject* list = objects.find<ListObject>(session, result_list);
+    if (list == nullptr) return kBadHandle;
+    if (ResultObject* result = objects.find<ResultObject>(session, list->result_handle))
+      result->has_list = false;
+    objects.remove(result_list);
+    return kOk;
+  });
+}
+
+int32_t KSVDELETERESULT(uint32_t session, uint32_t result, int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    if (objects.find<ResultObject>(session, result) == nullptr) return kBadHandle;
+    // A result list made from it keeps the search alive on its own.
+    objects.remove(result);
+    return kOk;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,67 @@
+// The result of one search: the query run against its database, fetched
+// page by page as the result list is read, never as a whole. The first page
+// is fetched by the search itself (it fixes the found count) and serves the
+// first answer of the result list.
+#pragma once
+
+#include <xapian.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zeb::backend {
+
+// Entries per answer of a result list.
+constexpr uint32_t kEntriesPerAnswer = 50;
+
+struct SearchOptions {
+  bool weighted = false;      // probabilistic ranking, else boolean order
+  bool ranking_data = false;  // rank values may be asked for
+  bool percent = false;       // rank values in percent, else a fraction
+  uint32_t cap = 0;           // most entries the result holds; 0: no cap
+};
+
+struct ResultEntry {
+  std::string data;              // "path;title"
+  const std::string* index_name; // upper case
+  float rank = 0.0f;
+};
+
+class SearchResult {
+ public:
+  // `shard_names` names the index of each shard of `db`, in shard order.
+  SearchResult(const Xapian::Database& db, std::vector<std::string> shard_names,
+               const Xapian::Query& query, const SearchOptions& options);
+
+  // Runs the match for the first page. May throw Xapian::Error.
+  void start();
+
+  uint32_t found() const { return found_; }
+  // The number of entries the result list holds.
+  uint32_t entries() const { return entries_; }
+  bool has_ranking_data() const { return options_.ranking_data; }
+  bool ranked() const { return ranked_; }
+  void set_ranked() { ranked_ = true; }
+
+  // Up to kEntriesPerAnswer entries from `offset`; `more` tells whether
+  // entries follow. May throw Xapian::Error.
+  void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
+
+ private:
+  void load_page(uint32_t offset);
+
+  Xapian::Database db_;
+  std::vector<std::string> shard_names_;
+  Xapian::Enquire enquire_;
+  SearchOptions options_;
+  Xapian::MSet page_;
+  uint32_t page_offset_ = 0;
+  bool page_loaded_ = false;
+  uint32_t found_ = 0;
+  uint32_t entries_ = 0;
+  bool ranked_ = false;
+};
+
+}  // namespace zeb::backend
