@@ -178,7 +178,11 @@ QueryOutcome apply_query_field(SearchRequest& request, const char* name, const c
       request.free_text_flag = true;
     }
   } else if (strcmp(name, "new_free_text") == 0) {
-    if (fits_free_text(value)) return take_new_search_text(request, value, out);
+    // Only the first new-search text counts: the terms taken from it point
+    // into the operator lists, which a second text would overwrite.
+    if (fits_free_text(value) && !request.new_free_text_flag) {
+      return take_new_search_text(request, value, out);
+    }
   } else if (strcmp(name, "topic") == 0) {
     if (request.topic_count < kMaxListEntries) request.topics[request.topic_count++] = value;
   } else if (strcmp(name, "Manual") == 0) {

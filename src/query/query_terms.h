@@ -28,7 +28,8 @@ QueryOutcome apply_query_field(SearchRequest& request, const char* name, const c
                                FILE* out);
 
 // The new-search text (1 to 1023 characters): splits off its "+" and "-"
-// terms into the term list and keeps the rest as free text.
+// terms into the term list and keeps the rest as free text. The form has one
+// such text; apply_query_field ignores any further new_free_text entry.
 QueryOutcome take_new_search_text(SearchRequest& request, const char* value, FILE* out);
 
 // After the last entry: refuses a request with no free text, no query word

@@ -211,6 +211,13 @@ TEST(QueryTerms, NewSearchTextRefusals) {
   EXPECT_EQ(earlier.outcome, QueryOutcome::kGoOn);
 }
 
+TEST(QueryTerms, OnlyTheFirstNewSearchTextCounts) {
+  Query q(Fields{{"new_free_text", "+alpha +beta x"}, {"new_free_text", "+gamma -delta y"}});
+  EXPECT_EQ(q.terms(), (Terms{"alpha", "beta"}));
+  EXPECT_STREQ(q.request.free_text_echo, "+alpha +beta x");
+  EXPECT_STREQ(q.request.free_text, " alpha  beta x");
+}
+
 TEST(QueryTerms, OverlongOrEmptyNewSearchTextIsIgnored) {
   for (const std::string& ignored : {std::string(), std::string(1024, 'x')}) {
     Query q(Fields{{"new_free_text", ignored}});
