@@ -70,29 +70,6 @@ TEST_F(NewSearchForm, CarriesTheRequestsOptions) {
             "\n</form>");
 }
 
-TEST_F(NewSearchForm, EmptyOptionsAreStillPosted) {
-  EXPECT_EQ(form(),
-            "\n<form action=\"/cgi-bin/zebsrch.exe\" method=\"post\">"
-            "\n<input type=hidden name=\"limit_number\" value=\"50\">"
-            "\n<input type=hidden name=\"rank\" value=\"Y\">"
-            "\n<input type=hidden name=\"SelectIndex\" value=\"DOCS\">"
-            "\n<textarea name=\"new_free_text\" COLS=50 ROWS=2 WRAP=\"VIRTUAL\">red +car</textarea>"
-            "\n<input type=\"submit\" value=\"New Search\">"
-            "\n<input type=\"reset\" value=\"Clear\">"
-            "<input type=\"hidden\" NAME=\"header\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"footer\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"stars1\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"stars2\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"stars3\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"stars4\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"stars5\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"OddStripes\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"EvenStripes\" value=\"\">"
-            "<input type=\"hidden\" NAME=\"ShowForm\" value=\"Y\">"
-            "<input type=\"hidden\" NAME=\"msgcat\" value=\"\">"
-            "\n</form>");
-}
-
 TEST_F(NewSearchForm, WrittenOnlyWithBothFlags) {
   request_.show_form = false;
   EXPECT_EQ(form(), "");
