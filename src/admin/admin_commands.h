@@ -1,0 +1,35 @@
+// The zebadm commands. Each gets its operands as the command line gave them
+// (index names not yet normalised) and returns the process's exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "admin/admin_context.h"
+
+namespace zeb::admin {
+
+using Operands = std::vector<std::string>;
+
+struct CommandOptions {
+  bool has_location = false;
+  std::string location;  // --location LOC
+};
+
+int command_init(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_create(const AdminContext& context, const Operands& operands,
+                   const CommandOptions& options);
+int command_update(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_add(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_status(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_suspend(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_resume(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_map_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_map_set(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_map_remove(const AdminContext& context, const Operands& operands,
+                       const CommandOptions&);
+
+}  // namespace zeb::admin

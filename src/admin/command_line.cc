@@ -1,0 +1,184 @@
+#include "admin/command_line.h"
+
+#include <xapian.h>
+
+#include <cstdint>
+#include <exception>
+
+#include "admin/admin_commands.h"
+#include "admin/progress.h"
+
+namespace zeb::admin {
+
+namespace {
+
+using Handler = int (*)(const AdminContext&, const Operands&, const CommandOptions&);
+
+constexpr size_t kAnyNumber = SIZE_MAX;
+
+struct Command {
+  const char* name;
+  const char* operands;
+  size_t min_operands, max_operands;
+  bool takes_location;
+  Handler run;
+  const char* summary;
+  const char* details;
+};
+
+constexpr Command kCommands[] = {
+    {"init", "NAME", 1, 1, false, command_init, "make a new instance",
+     "Makes the instance directory (and its parents), its data directory, an empty\n"
+     "look-up table, default header.html and footer.html templates and the\n"
+     "catalogue of the instance NAME (upper-cased).\n"},
+    {"create", "INDEX DOCDIR", 2, 2, true, command_create, "index a document tree as a new index",
+     "Indexes every document (.html, .htm, .txt) below DOCDIR as the new index\n"
+     "INDEX, writes its spelling file and enters it in the catalogue and in the\n"
+     "look-up table with the location LOC (default: DOCDIR as an absolute path).\n"
+     "Nothing is entered when it fails.\n"
+     "  --location LOC   where the search's links find the documents: a directory\n"
+     "                   or a URL prefix (http: or https:)\n"},
+    {"update", "INDEX", 1, 1, false, command_update, "reindex new, changed and removed documents",
+     "Compares the index's document tree with the index by size and modification\n"
+     "time: new and changed documents are indexed, removed ones taken out, and the\n"
+     "spelling file is rewritten. The index can be searched meanwhile.\n"},
+    {"add", "INDEX FILE...", 2, kAnyNumber, false, command_add,
+     "index single documents of the index's tree",
+     "Indexes (again) each FILE, which must lie below the index's document\n"
+     "directory, and rewrites the spelling file.\n"},
+    {"list", "", 0, 0, false, command_list, "list the indexes",
+     "Lists number, name, status, document count and location of every index.\n"},
+    {"status", "INDEX", 1, 1, false, command_status, "show one index",
+     "Shows number, name, status, document count, location, data directory and\n"
+     "document directory of INDEX.\n"},
+    {"suspend", "INDEX", 1, 1, false, command_suspend, "stop searches of an index",
+     "Marks INDEX suspended: searches that select it are refused until resume.\n"},
+    {"resume", "INDEX", 1, 1, false, command_resume, "allow searches of an index again",
+     "Marks INDEX active again.\n"},
+    {"clear", "INDEX", 1, 1, false, command_clear, "remove every document, keep the index",
+     "Removes every document of INDEX; the index stays, empty, for update or add.\n"},
+    {"delete", "INDEX", 1, 1, false, command_delete, "remove an index",
+     "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"},
+    {"map list", "", 0, 0, false, command_map_list, "show the look-up table",
+     "Shows each record of the look-up table: index name and document location.\n"},
+    {"map set", "INDEX LOCATION", 2, 2, false, command_map_set,
+     "set where an index's documents lie",
+     "Sets the document location of INDEX in the look-up table: a directory or a\n"
+     "URL prefix that the search puts before each document's path.\n"},
+    {"map remove", "INDEX", 1, 1, false, command_map_remove, "remove a look-up record",
+     "Removes the look-up record of INDEX.\n"},
+};
+
+void print_usage(FILE* sink) {
+  fputs("usage: zebadm [--instance DIR] COMMAND [ARGUMENTS] [--help]\n"
+        "The instance directory is DIR, or else $ZEBINSTSRV.\n\ncommands:\n",
+        sink);
+  for (const Command& command : kCommands) {
+    const std::string synopsis = std::string(command.name) +
+                                 (*command.operands ? " " : "") + command.operands;
+    fprintf(sink, "  %-26s %s\n", synopsis.c_str(), command.summary);
+  }
+  fputs("\n'zebadm COMMAND --help' tells more about a command.\n", sink);
+}
+
+void print_command_help(FILE* sink, const Command& command) {
+  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s\n\n%s", command.name,
+          *command.operands ? " " : "", command.operands,
+          command.takes_location ? " [--location LOC]" : "", command.details);
+}
+
+int usage_error(FILE* err, const std::string& message) {
+  fprintf(err, "zebadm: %s\n", message.c_str());
+  fputs("Try 'zebadm --help'.\n", err);
+  return kExitUsage;
+}
+
+const Command* find_command(const std::string& name) {
+  for (const Command& command : kCommands)
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+}  // namespace
+
+int run_zebadm(const std::vector<std::string>& args, const char* env_instance, FILE* out,
+               FILE* err) {
+  AdminContext context;
+  context.out = out;
+  context.err = err;
+  context.progress = Progress::is_terminal(err);
+  if (env_instance) context.instance_dir = env_instance;
+
+  std::vector<std::string> words;  // the command's name and operands
+  bool help = false, options_done = false, has_location = false;
+  std::string location;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      options_done = true;
+    } else if (arg == "--help" || arg == "-h") {
+      help = true;
+    } else if (arg == "--instance" || arg == "--location") {
+      if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
+      (arg == "--instance" ? context.instance_dir : location) = args[++i];
+      if (arg == "--location") has_location = true;
+    } else if (arg.rfind("--instance=", 0) == 0) {
+      context.instance_dir = arg.substr(11);
+    } else if (arg.rfind("--location=", 0) == 0) {
+      location = arg.substr(11);
+      has_location = true;
+    } else {
+      return usage_error(err, "unknown option '" + arg + "'");
+    }
+  }
+  if (words.empty()) {
+    if (help) {
+      print_usage(out);
+      return kExitOk;
+    }
+    print_usage(err);
+    return kExitUsage;
+  }
+  std::string name = words[0];
+  size_t first_operand = 1;
+  if (name == "map") {
+    if (words.size() < 2) {
+      if (help) {
+        for (const Command& command : kCommands)
+          if (std::string(command.name).rfind("map ", 0) == 0) print_command_help(out, command);
+        return kExitOk;
+      }
+      return usage_error(err, "map needs list, set or remove");
+    }
+    name += " " + words[1];
+    first_operand = 2;
+  }
+  const Command* command = find_command(name);
+  if (!command) return usage_error(err, "unknown command '" + name + "'");
+  if (help) {
+    print_command_help(out, *command);
+    return kExitOk;
+  }
+  if (has_location && !command->takes_location)
+    return usage_error(err, std::string(command->name) + " takes no --location");
+  const Operands operands(words.begin() + static_cast<std::ptrdiff_t>(first_operand), words.end());
+  if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
+    fprintf(err, "zebadm: wrong number of arguments\n");
+    print_command_help(err, *command);
+    return kExitUsage;
+  }
+  CommandOptions options;
+  options.has_location = has_location;
+  options.location = location;
+  try {
+    return command->run(context, operands, options);
+  } catch (const Xapian::Error& e) {
+    return report_error(context, "%s", e.get_description().c_str());
+  } catch (const std::exception& e) {
+    return report_error(context, "%s", e.what());
+  }
+}
+
+}  // namespace zeb::admin

@@ -1,0 +1,122 @@
+// zebadm create INDEX DOCDIR [--location LOC]: indexes a document tree as a
+// new index. The index is built in a directory of its own and renamed into
+// place when complete; only then is it entered in the catalogue and the
+// look-up table, so that a failed create leaves nothing behind.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "admin/admin_commands.h"
+#include "admin/index_name.h"
+#include "admin/index_spelling.h"
+#include "admin/index_sync.h"
+#include "admin/instance_layout.h"
+#include "admin/run_report.h"
+#include "admin/scoped_directory.h"
+#include "backend/index_schema.h"
+#include "results/lookup_table_writer.h"
+
+namespace zeb::admin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The table with `record` in place of the index's old record, or added.
+std::vector<LookupRecord> with_record(std::vector<LookupRecord> records,
+                                      const LookupRecord& record) {
+  for (auto& existing : records) {
+    if (existing.index_name == record.index_name) {
+      existing = record;
+      return records;
+    }
+  }
+  records.push_back(record);
+  return records;
+}
+
+}  // namespace
+
+int command_create(const AdminContext& context, const Operands& operands,
+                   const CommandOptions& options) {
+  std::string name = operands[0], error;
+  if (!normalise_index_name(name, error)) return report_error(context, "%s", error.c_str());
+  const std::string doc_dir = absolute_path(operands[1]);
+  if (doc_dir.find('\n') != std::string::npos)
+    return report_error(context, "a document directory may not hold a line feed");
+  TreeListing listing;
+  if (!list_document_tree(doc_dir, listing, error))
+    return report_error(context, "%s", error.c_str());
+
+  OpenedInstance instance;
+  if (!instance.open(context, error)) return report_error(context, "%s", error.c_str());
+  if (instance.catalogue.find(name))
+    return report_error(context, "index %s already exists", name.c_str());
+
+  const std::string table = lookup_table_file(instance.dir());
+  std::vector<LookupRecord> records;
+  if (!read_lookup_records(table, records, error))
+    return report_error(context, "%s", error.c_str());
+  const LookupRecord record{name, options.has_location ? options.location : doc_dir, "", ""};
+  const std::vector<LookupRecord> new_records = with_record(records, record);
+
+  // Left-overs of a create or delete that was killed: not in the catalogue,
+  // so nothing refers to them.
+  const std::string final_dir = instance.dir() + "/" + index_data_dir(name);
+  std::error_code ec;
+  fs::remove_all(final_dir, ec);
+  fs::remove_all(old_index_dir(instance.dir(), name), ec);
+  ScopedDirectory work(new_index_dir(instance.dir(), name));
+  fs::remove_all(work.path(), ec);
+  if (!fs::create_directories(work.path(), ec))
+    return report_error(context, "cannot make %s: %s", work.path().c_str(), ec.message().c_str());
+
+  // The table must take the new record before anything is built.
+  if (!write_lookup_records(work.path() + "/lookup.check", new_records, error))
+    return report_error(context, "cannot enter %s in the look-up table: %s", name.c_str(),
+                        error.c_str());
+  fs::remove(work.path() + "/lookup.check", ec);
+
+  print_listing_warnings(context, listing);
+  const auto started = RunClock::now();
+  SyncCounts counts;
+  size_t spelling_keys = 0;
+  {
+    Xapian::WritableDatabase db(work.path() + "/" + backend::kXapianDirName, Xapian::DB_CREATE);
+    SyncOptions sync;
+    sync.show_progress = context.progress;
+    sync.messages = context.err;
+    counts = sync_index(db, doc_dir, listing, sync);
+    if (!write_index_spelling_file(db, work.path(), spelling_keys, error))
+      return report_error(context, "%s", error.c_str());
+    db.close();
+  }
+  if (!write_index_source(work.path(), doc_dir, error))
+    return report_error(context, "%s", error.c_str());
+  if (::rename(work.path().c_str(), final_dir.c_str()) != 0)
+    return report_error(context, "cannot move %s to %s: %s", work.path().c_str(),
+                        final_dir.c_str(), std::strerror(errno));
+  work.keep();
+  ScopedDirectory placed(final_dir);
+
+  backend::CatalogueEntry entry;
+  entry.number = instance.catalogue.next_number();
+  entry.name = name;
+  entry.data_dir = index_data_dir(name);
+  instance.catalogue.indexes.push_back(entry);
+  if (!backend::save_catalogue(instance.dir(), instance.catalogue, error))
+    return report_error(context, "%s", error.c_str());
+  if (!write_lookup_records(table, new_records, error)) {
+    instance.catalogue.indexes.pop_back();
+    std::string ignored;
+    backend::save_catalogue(instance.dir(), instance.catalogue, ignored);
+    return report_error(context, "%s", error.c_str());
+  }
+  placed.keep();
+  print_run_summary(context, "created", name, counts, listing.other_files,
+                    seconds_since(started), spelling_keys);
+  return kExitOk;
+}
+
+}  // namespace zeb::admin

@@ -1,0 +1,35 @@
+// Turns one extracted document into the Xapian document the back end
+// searches, as backend/index_schema.h lays it down: data "path;title",
+// words with positions and their English stems, keyword, scope and path
+// terms, and the size and modification time values.
+#pragma once
+
+#include <xapian.h>
+
+#include <string>
+
+#include "admin/document_tree.h"
+#include "admin/extracted_document.h"
+
+namespace zeb::admin {
+
+// Title words count this many times over body words in the ranking.
+constexpr unsigned kTitleWeight = 3;
+
+class DocumentBuilder {
+ public:
+  DocumentBuilder();
+  Xapian::Document build(const TreeFile& file, const ExtractedDocument& extracted);
+
+ private:
+  Xapian::TermGenerator generator_;
+};
+
+// The term that names the document at `path`.
+std::string path_term(const std::string& path);
+
+// A keyword as its term holds it: lower case, blanks collapsed; empty when
+// it would not fit a term.
+std::string keyword_term(const std::string& keyword);
+
+}  // namespace zeb::admin

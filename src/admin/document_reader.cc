@@ -1,0 +1,88 @@
+#include "admin/document_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "admin/html_extract.h"
+#include "admin/text_extract.h"
+
+namespace zeb::admin {
+
+namespace {
+
+bool ends_with_nocase(const std::string& s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    char c = s[s.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+bool read_file(const std::string& path, std::string& bytes, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = path + ": not a regular file";
+    ::close(fd);
+    return false;
+  }
+  if (st.st_size > kMaxDocumentBytes) {
+    error = path + ": larger than " + std::to_string(kMaxDocumentBytes) + " bytes, skipped";
+    ::close(fd);
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = "cannot read " + path + ": " + std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;  // the file shrank while it was read
+    done += static_cast<size_t>(got);
+  }
+  bytes.resize(done);
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+DocumentKind document_kind(const std::string& path) {
+  if (ends_with_nocase(path, ".html") || ends_with_nocase(path, ".htm")) return DocumentKind::kHtml;
+  if (ends_with_nocase(path, ".txt")) return DocumentKind::kText;
+  return DocumentKind::kOther;
+}
+
+bool read_document(const std::string& file, DocumentKind kind, ExtractedDocument& doc,
+                   std::string& error) {
+  std::string bytes;
+  if (kind == DocumentKind::kOther) {
+    error = file + ": not a document";
+    return false;
+  }
+  if (!read_file(file, bytes, error)) return false;
+  if (kind == DocumentKind::kHtml) extract_html(bytes, doc);
+  else extract_text(bytes, doc);
+  if (doc.title.empty()) {
+    const size_t slash = file.rfind('/');
+    doc.title = collapse_blanks(slash == std::string::npos ? file : file.substr(slash + 1),
+                                kMaxTitleBytes);
+  }
+  return true;
+}
+
+}  // namespace zeb::admin

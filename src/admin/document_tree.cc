@@ -1,0 +1,117 @@
+#include "admin/document_tree.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace zeb::admin {
+
+namespace {
+
+long long nanoseconds(const struct timespec& t) {
+  return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+void walk(const std::string& root, const std::string& relative, TreeListing& listing) {
+  const std::string dir_path = relative.empty() ? root : root + "/" + relative;
+  DIR* dir = ::opendir(dir_path.c_str());
+  if (!dir) {
+    listing.warnings.push_back("cannot read directory " + dir_path + ": " + std::strerror(errno));
+    listing.unreadable.push_back(relative);
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  for (const auto& name : names) {
+    const std::string path = relative.empty() ? name : relative + "/" + name;
+    const std::string full = root + "/" + path;
+    struct stat link_st, st;
+    if (::lstat(full.c_str(), &link_st) != 0) continue;  // gone meanwhile
+    if (S_ISDIR(link_st.st_mode)) {
+      walk(root, path, listing);
+      continue;
+    }
+    if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    TreeFile file{path, st.st_size, nanoseconds(st.st_mtim), document_kind(path)};
+    if (file.kind == DocumentKind::kOther) {
+      ++listing.other_files;
+      continue;
+    }
+    std::string warning;
+    if (!acceptable_document_path(path, warning)) {
+      listing.warnings.push_back(warning);
+      continue;
+    }
+    listing.documents.push_back(std::move(file));
+  }
+}
+
+}  // namespace
+
+bool acceptable_document_path(const std::string& path, std::string& warning) {
+  if (path.find(';') != std::string::npos) {
+    warning = path + ": a document path may not hold ';', skipped";
+    return false;
+  }
+  if (path.size() > kMaxDocumentPathBytes) {
+    warning = path + ": path longer than " + std::to_string(kMaxDocumentPathBytes) +
+              " bytes, skipped";
+    return false;
+  }
+  return true;
+}
+
+bool TreeListing::below_unreadable(const std::string& path) const {
+  for (const auto& dir : unreadable)
+    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/')
+      return true;
+  return false;
+}
+
+bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error) {
+  listing = TreeListing{};
+  struct stat st;
+  if (::stat(root.c_str(), &st) != 0) {
+    error = "document directory " + root + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    error = "document directory " + root + ": not a directory";
+    return false;
+  }
+  walk(root, "", listing);
+  if (!listing.unreadable.empty() && listing.unreadable.front().empty()) {
+    error = listing.warnings.front();
+    return false;
+  }
+  // The walk sorts names per directory; "a/x" and "a.b" come out of it in
+  // another order than plain byte order, which the merge with the index needs.
+  std::sort(listing.documents.begin(), listing.documents.end(),
+            [](const TreeFile& a, const TreeFile& b) { return a.path < b.path; });
+  return true;
+}
+
+bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& file,
+                    std::string& error) {
+  const std::string full = root + "/" + path;
+  struct stat st;
+  if (::stat(full.c_str(), &st) != 0) {
+    error = full + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = full + ": not a regular file";
+    return false;
+  }
+  file = TreeFile{path, st.st_size, nanoseconds(st.st_mtim), document_kind(path)};
+  return true;
+}
+
+}  // namespace zeb::admin

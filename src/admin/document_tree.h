@@ -1,0 +1,49 @@
+// The documents of an index: the files below its document tree (DOCDIR),
+// each with its path relative to the tree, size and modification time.
+// Hidden files and directories (a name starting with '.') are passed over;
+// symbolic links to files are followed, links to directories are not (no
+// loops). A path holding ';' is refused: the document identifier is
+// "path;title" and readers split it at the first ';'.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "admin/document_reader.h"
+
+namespace zeb::admin {
+
+// A path that would not fit in a term of the index is refused.
+constexpr size_t kMaxDocumentPathBytes = 240;
+
+struct TreeFile {
+  std::string path;        // relative to the tree, '/' separated
+  long long size = 0;
+  long long modified = 0;  // nanoseconds since the epoch
+  DocumentKind kind = DocumentKind::kOther;
+};
+
+struct TreeListing {
+  std::vector<TreeFile> documents;    // sorted by path
+  size_t other_files = 0;             // files that are not documents
+  std::vector<std::string> warnings;  // refused paths, unreadable directories
+  // Directories (relative, '/' separated) that could not be read: what the
+  // index holds below them is kept as it is.
+  std::vector<std::string> unreadable;
+
+  bool below_unreadable(const std::string& path) const;
+};
+
+// False with a message when `root` is not a readable directory.
+bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error);
+
+// Checks one path relative to the tree as a document identifier would hold
+// it; false with a warning when it is refused.
+bool acceptable_document_path(const std::string& path, std::string& warning);
+
+// Size, time and kind of one file below `root`; false with a message when
+// it is missing or not a regular file.
+bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& file,
+                    std::string& error);
+
+}  // namespace zeb::admin

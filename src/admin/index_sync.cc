@@ -1,0 +1,102 @@
+#include "admin/index_sync.h"
+
+#include <algorithm>
+
+#include "admin/document_builder.h"
+#include "admin/progress.h"
+#include "backend/index_schema.h"
+
+namespace zeb::admin {
+
+namespace {
+
+bool same_file(const Xapian::Document& indexed, const TreeFile& file) {
+  return indexed.get_value(backend::kValueModified) == std::to_string(file.modified) &&
+         indexed.get_value(backend::kValueSize) == std::to_string(file.size);
+}
+
+class BatchCommitter {
+ public:
+  explicit BatchCommitter(Xapian::WritableDatabase& db) : db_(db) {}
+  void changed() {
+    if (++pending_ >= kCommitBatch) flush();
+  }
+  void flush() {
+    db_.commit();
+    pending_ = 0;
+  }
+
+ private:
+  Xapian::WritableDatabase& db_;
+  size_t pending_ = 0;
+};
+
+}  // namespace
+
+SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
+                      const TreeListing& listing, const SyncOptions& options) {
+  SyncCounts counts;
+  Progress progress(options.messages, listing.documents.size(),
+                    options.show_progress && options.messages);
+  DocumentBuilder builder;
+  BatchCommitter committer(db);
+  ExtractedDocument extracted;
+  for (size_t i = 0; i < listing.documents.size(); ++i) {
+    progress.update(i);
+    const TreeFile& file = listing.documents[i];
+    const std::string term = path_term(file.path);
+    if (!options.reindex_all) {
+      const Xapian::PostingIterator found = db.postlist_begin(term);
+      if (found != db.postlist_end(term) && same_file(db.get_document(*found), file)) {
+        ++counts.unchanged;
+        continue;
+      }
+    }
+    std::string error;
+    if (!read_document(root + "/" + file.path, file.kind, extracted, error)) {
+      progress.clear_line();
+      if (options.messages) fprintf(options.messages, "zebadm: warning: %s\n", error.c_str());
+      ++counts.failed;
+      continue;
+    }
+    db.replace_document(term, builder.build(file, extracted));
+    ++counts.indexed;
+    committer.changed();
+  }
+  progress.update(listing.documents.size());
+
+  if (options.remove_missing) {
+    std::vector<std::string> gone;
+    const std::string prefix = backend::kPathPrefix;
+    for (auto it = db.allterms_begin(prefix); it != db.allterms_end(prefix); ++it) {
+      const std::string path = (*it).substr(prefix.size());
+      const auto at = std::lower_bound(
+          listing.documents.begin(), listing.documents.end(), path,
+          [](const TreeFile& file, const std::string& wanted) { return file.path < wanted; });
+      const bool listed = at != listing.documents.end() && at->path == path;
+      if (!listed && !listing.below_unreadable(path)) gone.push_back(*it);
+    }
+    for (const auto& term : gone) {
+      db.delete_document(term);
+      ++counts.removed;
+      committer.changed();
+    }
+  }
+  committer.flush();
+  progress.finish();
+  return counts;
+}
+
+size_t clear_index(Xapian::WritableDatabase& db) {
+  std::vector<Xapian::docid> ids;
+  for (auto it = db.postlist_begin(""); it != db.postlist_end(""); ++it) ids.push_back(*it);
+  BatchCommitter committer(db);
+  for (Xapian::docid id : ids) {
+    db.delete_document(id);
+    committer.changed();
+  }
+  committer.flush();
+  return ids.size();
+}
+
+}  // namespace zeb::admin

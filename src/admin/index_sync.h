@@ -1,0 +1,43 @@
+// Brings a Xapian database in line with a document tree: indexes documents
+// that are new, or whose size or modification time changed, and removes
+// documents that are gone. Changes are committed in batches, so that a
+// search sees the index grow and a run killed half way leaves the index as
+// of its last batch.
+#pragma once
+
+#include <xapian.h>
+
+#include <cstdio>
+#include <string>
+
+#include "admin/document_tree.h"
+
+namespace zeb::admin {
+
+// Documents changed between two commits.
+constexpr size_t kCommitBatch = 200;
+
+struct SyncCounts {
+  size_t indexed = 0;    // new or changed documents indexed
+  size_t unchanged = 0;  // same size and time as in the index
+  size_t removed = 0;    // gone from the tree
+  size_t failed = 0;     // could not be read: left as the index had them
+};
+
+struct SyncOptions {
+  bool remove_missing = true;   // false: only the given documents are touched
+  bool reindex_all = false;     // true: index even unchanged documents
+  bool show_progress = false;   // a progress line on `messages`
+  FILE* messages = nullptr;     // warnings ("zebadm: warning: ...")
+};
+
+// `documents` are below `root` (TreeListing::documents); `unreadable`
+// directories keep what the index holds below them. Xapian errors are
+// thrown.
+SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
+                      const TreeListing& listing, const SyncOptions& options);
+
+// Removes every document; committed in batches.
+size_t clear_index(Xapian::WritableDatabase& db);
+
+}  // namespace zeb::admin

@@ -1,0 +1,159 @@
+#include "admin/spelling_variants.h"
+
+#include <xapian.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace zeb::admin {
+
+namespace {
+
+struct Word {
+  std::string utf8;
+  std::u32string letters;
+  unsigned documents;
+};
+
+bool is_letter(unsigned ch) {
+  switch (Xapian::Unicode::get_category(ch)) {
+    case Xapian::Unicode::LOWERCASE_LETTER:
+    case Xapian::Unicode::UPPERCASE_LETTER:
+    case Xapian::Unicode::TITLECASE_LETTER:
+    case Xapian::Unicode::MODIFIER_LETTER:
+    case Xapian::Unicode::OTHER_LETTER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool take_word(const VocabularyWord& in, Word& out) {
+  if (in.word.size() > kSpellingWordMaxBytes) return false;
+  out.letters.clear();
+  for (Xapian::Utf8Iterator it(in.word); it != Xapian::Utf8Iterator(); ++it) {
+    if (!is_letter(*it)) return false;
+    out.letters.push_back(*it);
+  }
+  if (out.letters.size() < kMinWordLetters || out.letters.size() > kMaxWordLetters) return false;
+  out.utf8 = in.word;
+  out.documents = in.documents;
+  return true;
+}
+
+size_t allowed_edits(size_t letters) { return letters >= kLongWordLetters ? 2 : 1; }
+
+uint64_t hash_of(const std::u32string& s) { return std::hash<std::u32string>{}(s); }
+
+// Calls `visit` with the hash of every string made by deleting at most
+// `depth` letters from `s` (s itself included); repeats are possible.
+void for_each_deletion(std::u32string& s, size_t depth, size_t from,
+                       const std::function<void(uint64_t)>& visit) {
+  visit(hash_of(s));
+  if (depth == 0) return;
+  for (size_t i = from; i < s.size(); ++i) {
+    const char32_t removed = s[i];
+    s.erase(i, 1);
+    for_each_deletion(s, depth - 1, i, visit);
+    s.insert(s.begin() + static_cast<std::ptrdiff_t>(i), removed);
+  }
+}
+
+}  // namespace
+
+size_t edit_distance(const std::u32string& a, const std::u32string& b, size_t limit) {
+  const size_t n = a.size(), m = b.size();
+  if ((n > m ? n - m : m - n) > limit) return limit + 1;
+  // Three rows of the optimal-string-alignment table.
+  std::vector<size_t> before(m + 1), previous(m + 1), current(m + 1);
+  for (size_t j = 0; j <= m; ++j) previous[j] = j;
+  for (size_t i = 1; i <= n; ++i) {
+    current[0] = i;
+    size_t row_min = current[0];
+    for (size_t j = 1; j <= m; ++j) {
+      const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      size_t d = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d = std::min(d, before[j - 2] + 1);
+      current[j] = d;
+      row_min = std::min(row_min, d);
+    }
+    if (row_min > limit) return limit + 1;
+    std::swap(before, previous);
+    std::swap(previous, current);
+  }
+  return std::min(previous[m], limit + 1);
+}
+
+std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& vocabulary) {
+  std::vector<Word> words;
+  words.reserve(vocabulary.size());
+  Word word;
+  for (const auto& entry : vocabulary)
+    if (take_word(entry, word)) words.push_back(word);
+  std::sort(words.begin(), words.end(),
+            [](const Word& a, const Word& b) { return a.utf8 < b.utf8; });
+  words.erase(std::unique(words.begin(), words.end(),
+                          [](const Word& a, const Word& b) { return a.utf8 == b.utf8; }),
+              words.end());
+
+  // Deletion neighbourhood of every key: (hash, key index), sorted.
+  std::vector<std::pair<uint64_t, uint32_t>> neighbourhood;
+  for (uint32_t k = 0; k < words.size(); ++k) {
+    if (words[k].documents < kMinKeyDocuments) continue;
+    std::u32string letters = words[k].letters;
+    for_each_deletion(letters, allowed_edits(letters.size()), 0,
+                      [&](uint64_t h) { neighbourhood.emplace_back(h, k); });
+  }
+  std::sort(neighbourhood.begin(), neighbourhood.end());
+  neighbourhood.erase(std::unique(neighbourhood.begin(), neighbourhood.end()), neighbourhood.end());
+
+  // A candidate shorter than kLongWordLetters within two edits of a longer
+  // key differs from it by at least one letter the key has over it, so one
+  // deletion on the candidate's side suffices.
+  const Xapian::Stem stemmer("english");
+  std::vector<std::vector<uint32_t>> variants_of(words.size());
+  std::vector<uint32_t> keys;
+  for (uint32_t c = 0; c < words.size(); ++c) {
+    const Word& candidate = words[c];
+    const size_t depth = allowed_edits(candidate.letters.size());
+    keys.clear();
+    std::u32string letters = candidate.letters;
+    for_each_deletion(letters, depth, 0, [&](uint64_t h) {
+      auto range = std::equal_range(
+          neighbourhood.begin(), neighbourhood.end(), std::make_pair(h, uint32_t{0}),
+          [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (auto it = range.first; it != range.second; ++it) keys.push_back(it->second);
+    });
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::string candidate_stem;
+    for (uint32_t k : keys) {
+      const Word& key = words[k];
+      if (uint64_t{candidate.documents} * kRarityFactor > key.documents) continue;
+      const size_t limit = allowed_edits(key.letters.size());
+      if (edit_distance(key.letters, candidate.letters, limit) > limit) continue;
+      if (candidate_stem.empty()) candidate_stem = stemmer(candidate.utf8);
+      if (stemmer(key.utf8) == candidate_stem) continue;
+      variants_of[k].push_back(c);
+    }
+  }
+
+  std::vector<SpellingGroup> groups;
+  for (uint32_t k = 0; k < words.size(); ++k) {
+    auto& found = variants_of[k];
+    if (found.empty()) continue;
+    std::sort(found.begin(), found.end(), [&](uint32_t a, uint32_t b) {
+      if (words[a].documents != words[b].documents) return words[a].documents > words[b].documents;
+      return words[a].utf8 < words[b].utf8;
+    });
+    SpellingGroup group{words[k].utf8, {}};
+    for (uint32_t v : found) group.variants.push_back(words[v].utf8);
+    groups.push_back(std::move(group));
+  }
+  return groups;
+}
+
+}  // namespace zeb::admin

@@ -1,0 +1,93 @@
+// What zebadm puts into a Xapian document, as the back end reads it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <xapian.h>
+
+#include "admin/document_builder.h"
+#include "admin/document_tree.h"
+#include "backend/index_schema.h"
+#include "temp_tree.h"
+
+namespace zeb::admin {
+namespace {
+
+// The terms with `prefix`, or with none when `prefix` is empty.
+std::vector<std::string> terms_of(const Xapian::Document& doc, const std::string& prefix) {
+  std::vector<std::string> terms;
+  for (auto it = doc.termlist_begin(); it != doc.termlist_end(); ++it) {
+    const std::string& term = *it;
+    const bool prefixed = term[0] >= 'A' && term[0] <= 'Z';
+    if (prefix.empty() ? !prefixed : term.rfind(prefix, 0) == 0) terms.push_back(term);
+  }
+  return terms;
+}
+
+TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
+  ExtractedDocument extracted;
+  extracted.title = "Tables; and Views";
+  extracted.text = "Creating tables quickly";
+  extracted.keywords = {"Data  Base", "SQL"};
+  TreeFile file{"guide/sub/tables.html", 1234, 1700000000123456789LL, DocumentKind::kHtml};
+  DocumentBuilder builder;
+  const Xapian::Document doc = builder.build(file, extracted);
+
+  EXPECT_EQ(doc.get_data(), "guide/sub/tables.html;Tables; and Views");
+  EXPECT_EQ(terms_of(doc, "K"), (std::vector<std::string>{"Kdata base", "Ksql"}));
+  EXPECT_EQ(terms_of(doc, "S"), std::vector<std::string>{"Sguide"});
+  EXPECT_EQ(terms_of(doc, "Q"), std::vector<std::string>{"Qguide/sub/tables.html"});
+  const auto stems = terms_of(doc, "Z");
+  EXPECT_NE(std::find(stems.begin(), stems.end(), "Ztabl"), stems.end());
+  EXPECT_NE(std::find(stems.begin(), stems.end(), "Zcreat"), stems.end());
+  const auto words = terms_of(doc, "");
+  for (const char* word : {"tables", "and", "views", "creating", "quickly", "data", "base", "sql"})
+    EXPECT_NE(std::find(words.begin(), words.end(), word), words.end()) << word;
+  EXPECT_EQ(doc.get_value(backend::kValueModified), "1700000000123456789");
+  EXPECT_EQ(doc.get_value(backend::kValueSize), "1234");
+
+  // Words keep their positions: "creating tables" are adjacent.
+  Xapian::WritableDatabase db(std::string(), Xapian::DB_BACKEND_INMEMORY);
+  db.add_document(doc);
+  Xapian::Enquire enquire(db);
+  auto phrase = [](const std::string& first, const std::string& second) {
+    const Xapian::Query words[] = {Xapian::Query(first), Xapian::Query(second)};
+    return Xapian::Query(Xapian::Query::OP_PHRASE, std::begin(words), std::end(words), 2);
+  };
+  enquire.set_query(phrase("creating", "tables"));
+  EXPECT_EQ(enquire.get_mset(0, 10).size(), 1u);
+  enquire.set_query(phrase("tables", "creating"));
+  EXPECT_EQ(enquire.get_mset(0, 10).size(), 0u);
+}
+
+TEST(DocumentBuilder, TopLevelDocumentsHaveNoScope) {
+  DocumentBuilder builder;
+  const auto doc = builder.build({"top.txt", 1, 2, DocumentKind::kText}, ExtractedDocument{"T", "x", {}});
+  EXPECT_TRUE(terms_of(doc, "S").empty());
+  EXPECT_EQ(doc.get_data(), "top.txt;T");
+}
+
+TEST(DocumentTree, ListsDocumentsInByteOrderAndCountsTheRest) {
+  testing_support::TempTree tree;
+  for (const char* file : {"b.html", "a/x.htm", "a.b/y.TXT", "a/z.HTML", "other.pdf",
+                           ".hidden/h.html", "a/.h.html", "semi;colon.html", "README"})
+    tree.write(file, "x");
+  tree.write("deep/" + std::string(250, 'd') + ".html", "x");
+  TreeListing listing;
+  std::string error;
+  ASSERT_TRUE(list_document_tree(tree.path(), listing, error)) << error;
+  std::vector<std::string> paths;
+  for (const auto& file : listing.documents) paths.push_back(file.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"a.b/y.TXT", "a/x.htm", "a/z.HTML", "b.html"}));
+  EXPECT_EQ(listing.documents[0].kind, DocumentKind::kText);
+  EXPECT_EQ(listing.documents[0].size, 1);
+  EXPECT_EQ(listing.other_files, 2u);
+  ASSERT_EQ(listing.warnings.size(), 2u);
+  EXPECT_NE(listing.warnings[1].find("may not hold ';'"), std::string::npos);
+  EXPECT_NE(listing.warnings[0].find("path longer than"), std::string::npos);
+
+  EXPECT_FALSE(list_document_tree(tree.path("missing"), listing, error));
+  EXPECT_FALSE(list_document_tree(tree.path("b.html"), listing, error));
+  EXPECT_NE(error.find("not a directory"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zeb::admin
