@@ -1,0 +1,188 @@
+// An instance built by the real zebadm, searched by the real zebsrch: both
+// run as processes, the way an administrator and the web server run them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cgi/temp_dir.h"
+#include "e2e/run_process.h"
+
+namespace zeb {
+namespace {
+
+using testing::ProcessResult;
+using testing::run_process;
+using testing::TempDir;
+
+// A small site: titles, keywords, subdirectories for scope values, a word
+// planted misspelled once, words for masking ("word", "ward", "world").
+void write_corpus(const TempDir& dir) {
+  dir.write("docs/intro.html",
+            "<html><head><title>Introduction to Widgets</title>\n"
+            "<meta name=\"keywords\" content=\"Getting Started, widgets\"></head>\n"
+            "<body><p>Widgets help with information retrieval. One word about the world.</p>"
+            "</body></html>\n");
+  dir.write("docs/guide/tables.html",
+            "<html><head><title>Guide: Tables &amp; Rows</title></head>\n"
+            "<body><p>Tables hold rows; retrieval of rows is fast. A ward.</p></body></html>\n");
+  dir.write("docs/guide/typo.html",
+            "<html><head><title>Typo page</title></head>"
+            "<body>This page misspells retreival once.</body></html>\n");
+  dir.write("docs/ref/retrieval.html",
+            "<html><head><title>Reference: Retrieval</title>"
+            "<meta name=\"keywords\" content=\"reference\"></head>"
+            "<body>Retrieval functions. Information retrieval, retrieval and retrieval.</body>"
+            "</html>\n");
+  dir.write("docs/notes.txt", "Release notes\nNothing about the planted terms.\n");
+  dir.write("other/guide/other.html",
+            "<title>Other guide</title><p>retrieval in the other index</p>");
+  dir.write("other/top.html", "<title>Other top</title><p>retrieval at the top</p>");
+  dir.write("empty/README", "no documents here");
+}
+
+class ZebadmAndSearch : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    write_corpus(*dir_);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"init", "test"},
+             {"create", "docs", dir_->path() + "/docs"},
+             {"create", "other", dir_->path() + "/other", "--location", "http://example.org/other/"},
+             {"create", "empty", dir_->path() + "/empty"}}) {
+      const ProcessResult r = admin(args);
+      ASSERT_EQ(r.exit_status, 0) << args[0] << ": " << r.err;
+    }
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+
+  static std::string instance() { return dir_->path() + "/instance"; }
+  static std::string docs() { return dir_->path() + "/docs"; }
+
+  static ProcessResult admin(const std::vector<std::string>& args) {
+    return run_process(ZEB_BIN_DIR "/zebadm", args, {"ZEBINSTSRV=" + instance()}, "");
+  }
+
+  // The page for a posted form; the templates are the ones init made.
+  static std::string search(const std::string& fields) {
+    const std::string body = fields + "&header=header.html&footer=footer.html";
+    const ProcessResult r = run_process(
+        ZEB_BIN_DIR "/zebsrch", {},
+        {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
+         "CONTENT_LENGTH=" + std::to_string(body.size()), "ZEBINSTSRV=" + instance(),
+         "ZEBINST=TEST"},
+        body);
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_NE(r.out.find("</BODY></HTML>\n"), std::string::npos) << r.out;
+    return r.out;
+  }
+
+  // The documents a page lists, in order, as "link|title".
+  static std::vector<std::string> rows(const std::string& page) {
+    std::vector<std::string> found;
+    const std::string anchor = "<A HREF=\"";
+    for (size_t at = page.find(anchor); at != std::string::npos; at = page.find(anchor, at + 1)) {
+      const size_t link_end = page.find('"', at + anchor.size());
+      const std::string link = page.substr(at + anchor.size(), link_end - at - anchor.size());
+      if (link.rfind("searchit?", 0) == 0) continue;  // a spelling table's link
+      const size_t title = page.find("<b>", link_end) + 3;
+      found.push_back(link + "|" + page.substr(title, page.find("</b>", title) - title));
+    }
+    return found;
+  }
+
+  static std::string doc(const std::string& path, const std::string& title) {
+    return "file://" + docs() + "/" + path + "|" + title;
+  }
+
+  static TempDir* dir_;
+};
+
+TempDir* ZebadmAndSearch::dir_ = nullptr;
+
+TEST_F(ZebadmAndSearch, FreeTextIsRankedWithTitlesAndLinks) {
+  const std::string page = search("SelectIndex=docs&free_text=information+retrieval&rank=Y");
+  EXPECT_NE(page.find("3 top document(s) returned"), std::string::npos) << page;
+  EXPECT_EQ(rows(page), (std::vector<std::string>{
+                            doc("ref/retrieval.html", "Reference: Retrieval"),
+                            doc("intro.html", "Introduction to Widgets"),
+                            doc("guide/tables.html", "Guide: Tables &amp; Rows"),
+                        }));
+}
+
+TEST_F(ZebadmAndSearch, WordsCombineWithAndOrNot) {
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=retrieval&connector0=and&query_word1=rows")),
+            std::vector<std::string>{doc("guide/tables.html", "Guide: Tables &amp; Rows")});
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=widgets&connector0=or&query_word1=rows")),
+            (std::vector<std::string>{doc("guide/tables.html", "Guide: Tables &amp; Rows"),
+                                      doc("intro.html", "Introduction to Widgets")}));
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=retrieval&connector0=not&query_word1=rows")),
+            (std::vector<std::string>{doc("intro.html", "Introduction to Widgets"),
+                                      doc("ref/retrieval.html", "Reference: Retrieval")}));
+  // Stems: "table" finds "Tables".
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=table")),
+            std::vector<std::string>{doc("guide/tables.html", "Guide: Tables &amp; Rows")});
+}
+
+TEST_F(ZebadmAndSearch, APhraseNeedsItsWordsAdjacentAndInOrder) {
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=information+retrieval")),
+            (std::vector<std::string>{doc("intro.html", "Introduction to Widgets"),
+                                      doc("ref/retrieval.html", "Reference: Retrieval")}));
+  EXPECT_TRUE(rows(search("SelectIndex=docs&query_word0=retrieval+information")).empty());
+}
+
+TEST_F(ZebadmAndSearch, MaskedWordsExpandOverTheVocabulary) {
+  const std::vector<std::string> both = {doc("guide/tables.html", "Guide: Tables &amp; Rows"),
+                                         doc("intro.html", "Introduction to Widgets")};
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=wor*")),
+            std::vector<std::string>{doc("intro.html", "Introduction to Widgets")});
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=w%3Frd")), both);
+}
+
+TEST_F(ZebadmAndSearch, TopicsAndScopeValuesRestrictTheSearch) {
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=retrieval&topic=Getting+Started")),
+            std::vector<std::string>{doc("intro.html", "Introduction to Widgets")});
+  EXPECT_EQ(rows(search("SelectIndex=docs&query_word0=retrieval&Manual=ref")),
+            std::vector<std::string>{doc("ref/retrieval.html", "Reference: Retrieval")});
+}
+
+TEST_F(ZebadmAndSearch, TwoIndexesSearchedAsAGroupWithAScope) {
+  const std::string page =
+      search("SelectIndex=docs&SelectIndex=other&query_word0=retrieval&Manual=guide");
+  EXPECT_EQ(rows(page),
+            (std::vector<std::string>{doc("guide/tables.html", "Guide: Tables &amp; Rows"),
+                                      "http://example.org/other/guide/other.html|Other guide"}));
+}
+
+TEST_F(ZebadmAndSearch, SpellingTablesShowThePlantedMisspelling) {
+  const std::string page = search("SelectIndex=docs&query_word0=retrieval&SPCHK=SPELL");
+  EXPECT_NE(page.find("<p>The following misspellings were found for <strong>retrieval</strong>:\n"
+                      "\n<table>\n"
+                      "<tr><td><img src=\"/icons/greenbull.gif\" alt=\"*\" >  <td>retreival\n"
+                      "<td><A HREF=\"searchit?DOCS?retreival\">find me</a></table>\n"),
+            std::string::npos)
+      << page;
+}
+
+TEST_F(ZebadmAndSearch, EngineCodesForUnknownAndEmptyIndexesAndStopWords) {
+  EXPECT_NE(search("SelectIndex=nosuch&query_word0=retrieval").find("(rc=24)"), std::string::npos);
+  EXPECT_NE(search("SelectIndex=empty&query_word0=retrieval")
+                .find("The specified index is empty. (rc=72)"),
+            std::string::npos);
+  EXPECT_NE(search("SelectIndex=docs&free_text=the+and+of").find("(rc=73)"), std::string::npos);
+}
+
+TEST_F(ZebadmAndSearch, SuspendedIndexesAreRefusedUntilResumed) {
+  ASSERT_EQ(admin({"suspend", "other"}).exit_status, 0);
+  const std::string refused = search("SelectIndex=other&query_word0=retrieval");
+  ASSERT_EQ(admin({"resume", "other"}).exit_status, 0);
+  EXPECT_NE(refused.find("(rc=61)"), std::string::npos) << refused;
+  EXPECT_EQ(rows(search("SelectIndex=other&query_word0=retrieval")).size(), 2u);
+}
+
+}  // namespace
+}  // namespace zeb
