@@ -9,6 +9,10 @@
 
 namespace zeb::backend {
 
+namespace {
+constexpr unsigned kNoBreakSpace = 0xA0;
+}  // namespace
+
 std::vector<std::string> split_words(const std::string& text) {
   Xapian::TermGenerator generator;
   generator.set_stemming_strategy(Xapian::TermGenerator::STEM_NONE);
@@ -73,14 +77,15 @@ std::string lower_case(const std::string& text) {
 std::string keyword_form(const std::string& text) {
   std::string out;
   bool pending_blank = false;
-  for (char c : lower_case(text)) {
-    if (c == ' ') {
+  for (Xapian::Utf8Iterator it(text); it != Xapian::Utf8Iterator(); ++it) {
+    const unsigned ch = *it;
+    if (ch == ' ' || (ch >= '\t' && ch <= '\r') || ch == kNoBreakSpace) {
       pending_blank = !out.empty();
       continue;
     }
     if (pending_blank) out += ' ';
     pending_blank = false;
-    out += c;
+    append_utf8(out, Xapian::Unicode::tolower(ch));
   }
   return out;
 }

@@ -34,8 +34,9 @@ bool is_only_masking(const std::string& piece);
 // Unicode lower case of a UTF-8 text.
 std::string lower_case(const std::string& text);
 
-// Lower case with runs of blanks made one and none at either end: the form
-// a keyword is indexed in.
+// Lower case with every run of white space (ASCII white space and no-break
+// space) made one blank and none at either end: the form a keyword is
+// indexed in.
 std::string keyword_form(const std::string& text);
 
 // Whether the indexer kept a stem of this (lower-cased) word: only words that
