@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace zeb::admin {
 
@@ -65,8 +66,22 @@ size_t utf8_sequence_length(std::string_view s, char32_t& ch) {
   return length;
 }
 
+// Length of the leading run of ASCII bytes.
+size_t ascii_prefix(std::string_view bytes) {
+  size_t i = 0;
+  // Eight bytes at a time while none has its top bit set.
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t block;
+    std::memcpy(&block, bytes.data() + i, 8);
+    if (block & 0x8080808080808080ULL) break;
+  }
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
 // Valid UTF-8 is kept; each invalid byte becomes U+FFFD.
 std::string repair_utf8(std::string_view bytes) {
+  if (is_valid_utf8(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   while (!bytes.empty()) {
@@ -130,6 +145,8 @@ bool from_iconv(std::string_view bytes, const std::string& charset, std::string&
 
 bool is_valid_utf8(std::string_view bytes) {
   while (!bytes.empty()) {
+    bytes.remove_prefix(ascii_prefix(bytes));
+    if (bytes.empty()) break;
     char32_t ch;
     const size_t length = utf8_sequence_length(bytes, ch);
     if (length == 0) return false;

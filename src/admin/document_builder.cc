@@ -1,5 +1,8 @@
 #include "admin/document_builder.h"
 
+#include <utility>
+#include <vector>
+
 #include "backend/index_schema.h"
 
 namespace zeb::admin {
@@ -8,6 +11,23 @@ namespace {
 
 // Xapian refuses longer terms.
 constexpr size_t kMaxTermBytes = 245;
+// The stem cache starts again when it holds this many words.
+constexpr size_t kMaxCachedStems = 200000;
+
+// Words are stemmed when they start with a letter that is not upper case
+// (digits, symbols and the prefixed terms are not).
+bool takes_stem(const std::string& term) {
+  const unsigned first = *Xapian::Utf8Iterator(term);
+  switch (Xapian::Unicode::get_category(first)) {
+    case Xapian::Unicode::LOWERCASE_LETTER:
+    case Xapian::Unicode::TITLECASE_LETTER:
+    case Xapian::Unicode::MODIFIER_LETTER:
+    case Xapian::Unicode::OTHER_LETTER:
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace
 
@@ -19,9 +39,15 @@ std::string keyword_term(const std::string& keyword) {
   return term.size() > kMaxTermBytes || term.size() == 1 ? std::string() : term;
 }
 
-DocumentBuilder::DocumentBuilder() {
-  generator_.set_stemmer(Xapian::Stem(backend::kStemLanguage));
-  generator_.set_stemming_strategy(Xapian::TermGenerator::STEM_SOME);
+DocumentBuilder::DocumentBuilder() : stemmer_(backend::kStemLanguage) {
+  generator_.set_stemming_strategy(Xapian::TermGenerator::STEM_NONE);
+}
+
+const std::string& DocumentBuilder::stem(const std::string& word) {
+  auto found = stems_.find(word);
+  if (found != stems_.end()) return found->second;
+  if (stems_.size() >= kMaxCachedStems) stems_.clear();
+  return stems_.emplace(word, backend::kStemPrefix + stemmer_(word)).first->second;
 }
 
 Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDocument& extracted) {
@@ -37,6 +63,13 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
     if (!term.empty()) doc.add_boolean_term(term);
   }
   generator_.index_text(extracted.text);
+  // Each word's stem, counted as often as the word: the document's words
+  // are collected first, as adding terms while walking them is not allowed.
+  std::vector<std::pair<std::string, Xapian::termcount>> words;
+  for (auto it = doc.termlist_begin(); it != doc.termlist_end(); ++it) {
+    if (takes_stem(*it)) words.emplace_back(*it, it.get_wdf());
+  }
+  for (const auto& [word, count] : words) doc.add_term(stem(word), count);
   const size_t slash = file.path.find('/');
   if (slash != std::string::npos && slash > 0)
     doc.add_boolean_term(backend::kScopePrefix + file.path.substr(0, slash));

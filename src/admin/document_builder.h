@@ -7,6 +7,7 @@
 #include <xapian.h>
 
 #include <string>
+#include <unordered_map>
 
 #include "admin/document_tree.h"
 #include "admin/extracted_document.h"
@@ -16,13 +17,21 @@ namespace zeb::admin {
 // Title words count this many times over body words in the ranking.
 constexpr unsigned kTitleWeight = 3;
 
+// The stems are added from the document's word list rather than by the term
+// generator for every occurrence: a document repeats its words, and a whole
+// tree repeats its vocabulary, so each word is stemmed once (the stems and
+// their counts are the same).
 class DocumentBuilder {
  public:
   DocumentBuilder();
   Xapian::Document build(const TreeFile& file, const ExtractedDocument& extracted);
 
  private:
+  const std::string& stem(const std::string& word);
+
   Xapian::TermGenerator generator_;
+  Xapian::Stem stemmer_;
+  std::unordered_map<std::string, std::string> stems_;
 };
 
 // The term that names the document at `path`.

@@ -41,11 +41,13 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
   DocumentBuilder builder;
   BatchCommitter committer(db);
   ExtractedDocument extracted;
+  // An empty index has nothing to compare or replace.
+  const bool fresh = db.get_doccount() == 0;
   for (size_t i = 0; i < listing.documents.size(); ++i) {
     progress.update(i);
     const TreeFile& file = listing.documents[i];
     const std::string term = path_term(file.path);
-    if (!options.reindex_all) {
+    if (!fresh && !options.reindex_all) {
       const Xapian::PostingIterator found = db.postlist_begin(term);
       if (found != db.postlist_end(term) && same_file(db.get_document(*found), file)) {
         ++counts.unchanged;
@@ -59,7 +61,8 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
       ++counts.failed;
       continue;
     }
-    db.replace_document(term, builder.build(file, extracted));
+    if (fresh) db.add_document(builder.build(file, extracted));
+    else db.replace_document(term, builder.build(file, extracted));
     ++counts.indexed;
     committer.changed();
   }

@@ -49,8 +49,8 @@ uint64_t hash_of(const std::u32string& s) { return std::hash<std::u32string>{}(s
 
 // Calls `visit` with the hash of every string made by deleting at most
 // `depth` letters from `s` (s itself included); repeats are possible.
-void for_each_deletion(std::u32string& s, size_t depth, size_t from,
-                       const std::function<void(uint64_t)>& visit) {
+template <typename Visit>
+void for_each_deletion(std::u32string& s, size_t depth, size_t from, Visit& visit) {
   visit(hash_of(s));
   if (depth == 0) return;
   for (size_t i = from; i < s.size(); ++i) {
@@ -104,8 +104,8 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
   for (uint32_t k = 0; k < words.size(); ++k) {
     if (words[k].documents < kMinKeyDocuments) continue;
     std::u32string letters = words[k].letters;
-    for_each_deletion(letters, allowed_edits(letters.size()), 0,
-                      [&](uint64_t h) { neighbourhood.emplace_back(h, k); });
+    auto add = [&](uint64_t h) { neighbourhood.emplace_back(h, k); };
+    for_each_deletion(letters, allowed_edits(letters.size()), 0, add);
   }
   std::sort(neighbourhood.begin(), neighbourhood.end());
   neighbourhood.erase(std::unique(neighbourhood.begin(), neighbourhood.end()), neighbourhood.end());
@@ -121,12 +121,12 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
     const size_t depth = allowed_edits(candidate.letters.size());
     keys.clear();
     std::u32string letters = candidate.letters;
-    for_each_deletion(letters, depth, 0, [&](uint64_t h) {
-      auto range = std::equal_range(
-          neighbourhood.begin(), neighbourhood.end(), std::make_pair(h, uint32_t{0}),
-          [](const auto& a, const auto& b) { return a.first < b.first; });
-      for (auto it = range.first; it != range.second; ++it) keys.push_back(it->second);
-    });
+    auto probe = [&](uint64_t h) {
+      auto it = std::lower_bound(neighbourhood.begin(), neighbourhood.end(),
+                                 std::make_pair(h, uint32_t{0}));
+      for (; it != neighbourhood.end() && it->first == h; ++it) keys.push_back(it->second);
+    };
+    for_each_deletion(letters, depth, 0, probe);
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     std::string candidate_stem;

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <xapian.h>
 
+#include <map>
+
 #include "admin/document_builder.h"
 #include "admin/document_tree.h"
 #include "backend/index_schema.h"
@@ -56,6 +58,37 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   EXPECT_EQ(enquire.get_mset(0, 10).size(), 1u);
   enquire.set_query(phrase("tables", "creating"));
   EXPECT_EQ(enquire.get_mset(0, 10).size(), 0u);
+}
+
+// The builder stems each distinct word once; the result must be what the
+// term generator gives when it stems every occurrence itself.
+TEST(DocumentBuilder, StemsMatchTheTermGeneratorsOwn) {
+  ExtractedDocument extracted;
+  extracted.title = "Running runners run";
+  extracted.keywords = {"Indexing"};
+  extracted.text = "The runner runs; 42 runs, x86 and \xC3\xA9t\xC3\xA9s \xC3\xA9t\xC3\xA9. "
+                   "Connection connections connected";
+  DocumentBuilder builder;
+  const Xapian::Document built = builder.build({"a.html", 1, 1, DocumentKind::kHtml}, extracted);
+
+  Xapian::Document reference;
+  Xapian::TermGenerator generator;
+  generator.set_stemmer(Xapian::Stem(backend::kStemLanguage));
+  generator.set_stemming_strategy(Xapian::TermGenerator::STEM_SOME);
+  generator.set_document(reference);
+  generator.index_text(extracted.title, kTitleWeight);
+  generator.increase_termpos();
+  generator.index_text(extracted.keywords[0]);
+  generator.increase_termpos();
+  generator.index_text(extracted.text);
+
+  std::map<std::string, Xapian::termcount> expected, got;
+  for (auto it = reference.termlist_begin(); it != reference.termlist_end(); ++it)
+    expected[*it] = it.get_wdf();
+  for (auto it = built.termlist_begin(); it != built.termlist_end(); ++it)
+    if (std::string("KSQ").find((*it)[0]) == std::string::npos) got[*it] = it.get_wdf();
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(got.at("Zrun"), 2u * kTitleWeight + 2);  // running, run; runs twice
 }
 
 TEST(DocumentBuilder, TopLevelDocumentsHaveNoScope) {
