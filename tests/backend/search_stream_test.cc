@@ -220,5 +220,32 @@ TEST_F(SearchStreamCallTest, MalformedSearchRequestAnswersSyntaxError) {
   EXPECT_EQ(search(docs, empty).rc, 73);  // nothing to search for
 }
 
+TEST_F(SearchStreamCallTest, MangledRequestsNeverCrashTheEngine) {
+  instance().add_index("DOCS", {{"a/b.html", "B", "cat dog", {"news"}}});
+  ASSERT_EQ(start_session(), 0);
+  const uint32_t docs = open_ok("DOCS");
+  const std::vector<unsigned char> bytes = full_request().bytes();
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<unsigned char> mangled = bytes;
+    for (int flips = 1 + next() % 4; flips > 0; --flips)
+      mangled[next() % mangled.size()] = static_cast<unsigned char>(next());
+    mangled.resize(next() % (mangled.size() + 1));
+    uint32_t result = 0, found = 0;
+    const int32_t rc = KSVSEARCH(session_, docs, static_cast<uint32_t>(mangled.size()),
+                                 mangled.data(), &result, &found, &diag_);
+    EXPECT_TRUE(rc == 0 || rc == 10 || rc == 18 || rc == 20 || rc == 22 || rc == 31 ||
+                rc == 41 || rc == 42 || rc == 73)
+        << "round " << round << " rc " << rc;
+    if (result != 0) {
+      EXPECT_EQ(KSVDELETERESULT(session_, result, &diag_), 0);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zeb::testing

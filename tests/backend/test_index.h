@@ -110,6 +110,17 @@ class TestInstance {
 class Request {
  public:
   Request() { buffer_.reset(bytes_); }
+  // A copy writes into its own bytes: the buffer's positions are rebased.
+  Request(const Request& other) { *this = other; }
+  Request& operator=(const Request& other) {
+    if (this == &other) return *this;
+    const uint32_t used = other.length();
+    std::memcpy(bytes_, other.bytes_, used);
+    buffer_.reset(bytes_);
+    buffer_.position += used;
+    buffer_.remaining -= used;
+    return *this;
+  }
 
   Request& start(uint16_t id) { return check(append_start(buffer_, id)); }
   Request& end(uint16_t id) { return check(append_end(buffer_, id)); }
