@@ -1,6 +1,7 @@
 // zebadm killed (SIGKILL) in the middle of an update: every index still
 // opens and searches at its last commit, the catalogue and the look-up table
 // are whole, and the next update finishes the work.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -61,6 +62,24 @@ class KilledUpdate : public ::testing::Test {
     return std::stol(page.substr(start, at - start));
   }
 
+  // Starts `zebadm ARGS` without waiting for it.
+  pid_t start_admin(std::vector<std::string> args) const {
+    args.insert(args.begin(), ZEB_BIN_DIR "/zebadm");
+    std::vector<std::string> env = {env_instance()};
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    for (auto& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+  }
+
   // Identity of the database's version file, which each commit replaces.
   ino_t commit_mark() const {
     struct stat st;
@@ -80,15 +99,8 @@ TEST_F(KilledUpdate, IndexCatalogueAndLookupTableSurvive) {
 
   // Start an update and kill it as soon as its first batch is committed.
   const ino_t before = commit_mark();
-  std::vector<std::string> args = {ZEB_BIN_DIR "/zebadm", "update", "DOCS"};
-  std::vector<std::string> env = {env_instance()};
-  std::vector<char*> argv, envp;
-  for (auto& a : args) argv.push_back(a.data());
-  for (auto& e : env) envp.push_back(e.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+  const pid_t pid = start_admin({"update", "DOCS"});
+  ASSERT_GT(pid, 0);
   int status = 0;
   bool exited = false;
   // A bound only so that a broken build cannot hang the test.
@@ -131,6 +143,26 @@ TEST_F(KilledUpdate, IndexCatalogueAndLookupTableSurvive) {
       << updated.out;
   EXPECT_EQ(found(search("SelectIndex=docs&query_word0=changed")), kDocuments);
   EXPECT_EQ(found(search("SelectIndex=docs&query_word0=one")), -1);
+}
+
+// Searches run while an update commits batch after batch: each sees the
+// index whole, as of one commit.
+TEST_F(KilledUpdate, SearchesGoOnDuringAnUpdate) {
+  write_documents("one");
+  ASSERT_EQ(admin({"init", "crash"}).exit_status, 0);
+  ASSERT_EQ(admin({"create", "DOCS", dir_.path() + "/docs"}).exit_status, 0);
+  write_documents("two, changed");
+  const pid_t pid = start_admin({"update", "DOCS"});
+  ASSERT_GT(pid, 0);
+  int status = 0, searches = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    const std::string page = search("SelectIndex=docs&query_word0=common");
+    EXPECT_EQ(found(page), kDocuments) << page;
+    ++searches;
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(searches, 0);
+  EXPECT_EQ(found(search("SelectIndex=docs&query_word0=changed")), kDocuments);
 }
 
 }  // namespace
