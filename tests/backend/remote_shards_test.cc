@@ -163,5 +163,34 @@ TEST_F(RemoteShardsTest, ShardThatCannotBeReachedMakesTheIndexUnavailable) {
   EXPECT_EQ(index, 0u);
 }
 
+TEST_F(RemoteShardsTest, GroupWithRemoteMemberTakesOnlyEqualScopes) {
+  instance().add_index("LOCAL", {{"a/local.html", "Local", "shared", {}}});
+  ASSERT_EQ(start_session(), 0);
+  open_ok("REMOTE");
+  open_ok("LOCAL");
+  Request members;
+  members.text(kItemIndexName, "REMOTE").text(kItemIndexName, "LOCAL");
+  uint32_t group = 0;
+  ASSERT_EQ(KSVCREATEINDEXGROUP(session_, members.length(), members.data(), &group, &diag_), 0);
+  auto scope = [&](const std::string& name, const std::string& value) {
+    Request request;
+    request.start(kItemQueryScope).start(kItemIndexScope).text(kItemIndexName, name)
+        .text(kItemScopeValue, value).end(kItemIndexScope).end(kItemQueryScope);
+    return KSVADDQUERYSCOPE(session_, group, request.length(), request.data(), &diag_);
+  };
+  Request shared;
+  shared.constants().term("shared");
+  ASSERT_EQ(scope("LOCAL", "a"), 0);
+  EXPECT_EQ(search(group, shared).rc, 20);  // the remote member is unscoped
+  ASSERT_EQ(scope("REMOTE", "a"), 0);
+  const SearchOutcome outcome = search(group, shared);
+  ASSERT_EQ(outcome.rc, 0);
+  std::set<std::string> ids;
+  for (const auto& entry : list_all(outcome.result, false))
+    ids.insert(entry.index_name + ":" + entry.document_id);
+  EXPECT_EQ(ids, std::set<std::string>({"REMOTE:a/one.html;One", "REMOTE:a/three.html;Three",
+                                        "LOCAL:a/local.html;Local"}));
+}
+
 }  // namespace
 }  // namespace zeb::testing

@@ -17,6 +17,7 @@ const std::vector<TestDocument> kDocs = {
     {"news/cats.html", "Cats", "Cats chase the mouse; a dog chases cats.", {"animals"}},
     {"top.html", "Top", "World wide web pages link to other pages.", {}},
     {"guide/words.html", "Workers", "A worker works with words in the world.", {}},
+    {"news/year.html", "Year", "Released in 2024.", {}},
 };
 
 std::vector<std::string> sorted(std::vector<std::string> paths) {
@@ -58,6 +59,8 @@ TEST_F(SearchTest, LinguisticTermsFindOtherFormsOfTheWord) {
   EXPECT_EQ(find(words({"tables"})), Paths({"guide/tables.html"}));
   EXPECT_EQ(find(words({"chasing"})), Paths({"news/cats.html"}));
   EXPECT_EQ(find(words({"TABLE"})), Paths({"guide/tables.html"}));
+  // Numbers have no stem: they are searched as written.
+  EXPECT_EQ(find(words({"2024"})), Paths({"news/year.html"}));
 }
 
 TEST_F(SearchTest, ExactTermsFindTheWordAsWritten) {
@@ -102,7 +105,7 @@ TEST_F(SearchTest, LeadingNotMeansEveryDocumentExcept) {
   Request request;
   request.constants().flag(kItemNot).term("dog");
   EXPECT_EQ(find(request), Paths({"guide/forms.html", "guide/tables.html",
-                                  "guide/words.html", "top.html"}));
+                                  "guide/words.html", "news/year.html", "top.html"}));
 }
 
 TEST_F(SearchTest, TermsWithoutOperatorAreJoinedByAnd) {
@@ -218,7 +221,7 @@ TEST_F(SearchTest, ScopeValuesLimitToTheFirstDirectory) {
   Request two;
   two.constants().start(kItemQueryScope).text(kItemScopeValue, "news")
       .text(kItemScopeValue, "guide").end(kItemQueryScope).flag(kItemNot).term("zzz");
-  EXPECT_EQ(find(two).size(), 5u);  // every document but the one at the top
+  EXPECT_EQ(find(two).size(), 6u);  // every document but the one at the top
   Request cased;
   cased.constants().start(kItemQueryScope).text(kItemScopeValue, "NEWS")
       .end(kItemQueryScope).term("dog");
