@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "backend/engine_fixture.h"
+#include "backend/mask_expansion.h"
 
 namespace zeb::testing {
 namespace {
@@ -30,6 +31,9 @@ class SearchTest : public EngineTest {
   void SetUp() override {
     instance().add_index("DOCS", kDocs);
     instance().add_index("EMPTY", {});
+    std::string vocabulary;
+    for (size_t i = 0; i <= backend::kMaxMaskExpansion; ++i) vocabulary += " v" + std::to_string(i);
+    instance().add_index("WORDY", {{"w.html", "Wordy", vocabulary, {}}});
     instance().add_index("ACCENTS", {{"a.html", "Café", "Ein schönes Café", {"états"}}});
     ASSERT_EQ(start_session(), 0);
     docs_ = open_ok("DOCS");
@@ -131,6 +135,14 @@ TEST_F(SearchTest, MaskingCharactersAloneAreRefused) {
     EXPECT_EQ(outcome.rc, 31) << text;
     EXPECT_EQ(outcome.result, 0u);
   }
+}
+
+TEST_F(SearchTest, MaskingThatExpandsTooFarIsTooComplex) {
+  const uint32_t wordy = open_ok("WORDY");
+  const SearchOutcome outcome = search(wordy, words({"v*"}));
+  EXPECT_EQ(outcome.rc, 22);
+  EXPECT_EQ(outcome.result, 0u);
+  EXPECT_EQ(paths_found(wordy, words({"v10*"})), Paths({"w.html"}));  // 12 words
 }
 
 TEST_F(SearchTest, TopicsFindDocumentsCarryingTheKeyword) {
