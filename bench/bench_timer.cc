@@ -1,16 +1,23 @@
-// bench_timer: runs one program many times as a child process and prints the
-// median wall time and the peak resident memory, on one line:
+// bench_timer: runs one or more programs many times each as child processes
+// and prints, for each in the order given, one line:
 //
-//   runs=30 median_us=4120 min_us=3987 max_us=5230 max_rss_kib=9876
+//   runs=30 median_us=4120 min_us=3987 max_us=5230 cpu_median_us=3710 max_rss_kib=9876
 //
-//   bench_timer [--runs N] [--warmup N] [--stdin FILE] [--env NAME=VALUE]...
-//               [--keep-output FILE] [--status N] -- PROGRAM [ARG...]
+//   bench_timer [--runs N] [--warmup N] CONTENDER [';' CONTENDER]...
+//   CONTENDER: [--stdin FILE] [--env NAME=VALUE]... [--keep-output FILE]
+//              [--status N] -- PROGRAM [ARG...]
 //
-// The child gets only the --env variables, its standard input from FILE and
-// its standard output discarded (the warm-up's first run writes it to the
+// (In a shell the separator is written \; as with find -exec.) Runs are
+// taken in rounds, each round running every contender once, the order
+// reversed every other round, so that a load that comes and goes on a shared
+// machine falls on all of them alike. Times are medians over the rounds; the
+// memory is the highest peak of any measured run.
+//
+// A child gets only its --env variables, its standard input from FILE and its
+// standard output discarded (the first warm-up run writes it to the
 // --keep-output file instead, for checking). A run whose exit status is not
 // --status (default 0) ends the benchmark with status 1.
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,18 +32,26 @@ namespace {
 using zeb::bench::ChildRun;
 using zeb::bench::ChildSpec;
 
+struct Contender {
+  ChildSpec child;
+  std::string keep_output;
+  int status = 0;
+  std::vector<int64_t> wall_us;
+  std::vector<int64_t> cpu_us;
+  int64_t max_rss_kib = 0;
+};
+
 struct Options {
   int runs = 30;
   int warmup = 3;
-  int status = 0;
-  std::string keep_output;
-  ChildSpec child;
+  std::vector<Contender> contenders;
 };
 
 int usage() {
   fprintf(stderr,
-          "usage: bench_timer [--runs N] [--warmup N] [--stdin FILE] "
-          "[--env NAME=VALUE]... [--keep-output FILE] [--status N] -- PROGRAM [ARG...]\n");
+          "usage: bench_timer [--runs N] [--warmup N] CONTENDER [';' CONTENDER]...\n"
+          "  CONTENDER: [--stdin FILE] [--env NAME=VALUE]... [--keep-output FILE] "
+          "[--status N] -- PROGRAM [ARG...]\n");
   return 2;
 }
 
@@ -50,33 +65,39 @@ bool parse_count(const char* text, int& out) {
 
 bool parse_options(int argc, char** argv, Options& o) {
   int i = 1;
-  for (; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--") {
-      ++i;
-      break;
+  while (i < argc) {
+    Contender c;
+    for (; i < argc; ++i) {
+      const std::string arg = argv[i];
+      if (arg == "--") {
+        ++i;
+        break;
+      }
+      if (i + 1 >= argc) return false;
+      const char* value = argv[++i];
+      if (arg == "--runs") {
+        if (!parse_count(value, o.runs) || o.runs == 0) return false;
+      } else if (arg == "--warmup") {
+        if (!parse_count(value, o.warmup)) return false;
+      } else if (arg == "--status") {
+        if (!parse_count(value, c.status)) return false;
+      } else if (arg == "--stdin") {
+        c.child.stdin_path = value;
+      } else if (arg == "--env") {
+        if (!strchr(value, '=')) return false;
+        c.child.env.push_back(value);
+      } else if (arg == "--keep-output") {
+        c.keep_output = value;
+      } else {
+        return false;
+      }
     }
-    if (i + 1 >= argc) return false;
-    const char* value = argv[++i];
-    if (arg == "--runs") {
-      if (!parse_count(value, o.runs) || o.runs == 0) return false;
-    } else if (arg == "--warmup") {
-      if (!parse_count(value, o.warmup)) return false;
-    } else if (arg == "--status") {
-      if (!parse_count(value, o.status)) return false;
-    } else if (arg == "--stdin") {
-      o.child.stdin_path = value;
-    } else if (arg == "--env") {
-      if (!strchr(value, '=')) return false;
-      o.child.env.push_back(value);
-    } else if (arg == "--keep-output") {
-      o.keep_output = value;
-    } else {
-      return false;
-    }
+    for (; i < argc && strcmp(argv[i], ";") != 0; ++i) c.child.argv.push_back(argv[i]);
+    if (c.child.argv.empty()) return false;
+    o.contenders.push_back(std::move(c));
+    ++i;  // past the ';'
   }
-  for (; i < argc; ++i) o.child.argv.push_back(argv[i]);
-  return !o.child.argv.empty();
+  return !o.contenders.empty();
 }
 
 // False (with a message) when the child could not be run or ended wrongly.
@@ -97,32 +118,49 @@ bool run_once(const ChildSpec& spec, int expected_status, ChildRun& run) {
   return true;
 }
 
+bool warm_up(Contender& c, int runs) {
+  ChildRun run;
+  // At least one unmeasured run, so that the page cache holds the database
+  // and the program before timing starts, and the output can be kept.
+  for (int i = 0; i < std::max(runs, 1); ++i) {
+    ChildSpec spec = c.child;
+    if (i == 0 && !c.keep_output.empty()) spec.stdout_path = c.keep_output;
+    if (!run_once(spec, c.status, run)) return false;
+  }
+  return true;
+}
+
+bool measure(Contender& c) {
+  ChildRun run;
+  if (!run_once(c.child, c.status, run)) return false;
+  c.wall_us.push_back(run.wall_ns / 1000);
+  c.cpu_us.push_back(run.cpu_ns / 1000);
+  c.max_rss_kib = std::max(c.max_rss_kib, run.max_rss_kib);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
   if (!parse_options(argc, argv, o)) return usage();
 
-  ChildRun run;
-  // At least one unmeasured run, so the page cache holds the database and the
-  // program before timing starts, and the output can be kept for checking.
-  const int warmup = o.warmup > 0 ? o.warmup : 1;
-  for (int i = 0; i < warmup; ++i) {
-    ChildSpec spec = o.child;
-    if (i == 0 && !o.keep_output.empty()) spec.stdout_path = o.keep_output;
-    if (!run_once(spec, o.status, run)) return 1;
+  for (Contender& c : o.contenders) {
+    if (!warm_up(c, o.warmup)) return 1;
   }
-
-  std::vector<int64_t> wall;
-  int64_t max_rss = 0;
-  for (int i = 0; i < o.runs; ++i) {
-    if (!run_once(o.child, o.status, run)) return 1;
-    wall.push_back(run.wall_ns / 1000);
-    if (run.max_rss_kib > max_rss) max_rss = run.max_rss_kib;
+  const size_t n = o.contenders.size();
+  for (int round = 0; round < o.runs; ++round) {
+    for (size_t k = 0; k < n; ++k) {
+      if (!measure(o.contenders[round % 2 ? n - 1 - k : k])) return 1;
+    }
   }
-  const zeb::bench::Summary s = zeb::bench::summarize(wall);
-  printf("runs=%d median_us=%lld min_us=%lld max_us=%lld max_rss_kib=%lld\n", o.runs,
-         static_cast<long long>(s.median), static_cast<long long>(s.min),
-         static_cast<long long>(s.max), static_cast<long long>(max_rss));
+  for (const Contender& c : o.contenders) {
+    const zeb::bench::Summary wall = zeb::bench::summarize(c.wall_us);
+    const zeb::bench::Summary cpu = zeb::bench::summarize(c.cpu_us);
+    printf("runs=%d median_us=%lld min_us=%lld max_us=%lld cpu_median_us=%lld max_rss_kib=%lld\n",
+           o.runs, static_cast<long long>(wall.median), static_cast<long long>(wall.min),
+           static_cast<long long>(wall.max), static_cast<long long>(cpu.median),
+           static_cast<long long>(c.max_rss_kib));
+  }
   return 0;
 }

@@ -54,6 +54,8 @@ int run_child(const ChildSpec& spec, ChildRun& run) {
     if (errno != EINTR) return errno;
   }
   run.wall_ns = now_ns() - start;
+  run.cpu_ns = (int64_t{usage.ru_utime.tv_sec} + usage.ru_stime.tv_sec) * 1000000000 +
+               (int64_t{usage.ru_utime.tv_usec} + usage.ru_stime.tv_usec) * 1000;
   run.max_rss_kib = usage.ru_maxrss;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;

@@ -1,7 +1,8 @@
 // One run of a program as a child process, the way a web server starts a CGI:
 // a chosen environment (nothing inherited), standard input from a file,
-// standard output to a file. Reports the wall time from just before the
-// spawn to the reaped exit, and the child's peak resident set size.
+// standard output to a file. Reports the wall time from just before the spawn
+// to the reaped exit, the child's processor time and its peak resident set
+// size.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@ struct ChildSpec {
 
 struct ChildRun {
   int64_t wall_ns = 0;
+  int64_t cpu_ns = 0;       // user and system time of the child
   int64_t max_rss_kib = 0;  // ru_maxrss of the reaped child
   int exit_status = -1;     // -1 when killed by a signal
   int signal = 0;

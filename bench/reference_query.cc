@@ -89,7 +89,8 @@ Xapian::Query mask_query(const Xapian::Database& db, std::string_view text) {
     if (!term.empty() && term[0] >= 'A' && term[0] <= 'Z') continue;
     if (mask_matches(pattern, term)) parts.emplace_back(term);
   }
-  return Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end());
+  // A synonym weighs the expansions as one word, as a masked word should.
+  return Xapian::Query(Xapian::Query::OP_SYNONYM, parts.begin(), parts.end());
 }
 
 Xapian::Query phrase_query(std::string_view text) {

@@ -8,7 +8,7 @@
 //           to right by the operators; a word with no operator before it is
 //           ANDed
 //   mask    one word with * (any run) and ? (one character), expanded over the
-//           unstemmed vocabulary and ORed
+//           unstemmed vocabulary, the expansions weighed as one word
 //   phrase  unstemmed words, adjacent and in order
 #pragma once
 
