@@ -1,8 +1,9 @@
 // reference_search: the least work any Xapian-backed search CGI must do for
 // one query, to measure zebsrch against. It opens the index's database, runs
 // the query, reads the data ("path;title") of the top documents and prints a
-// minimal result page with one escaped, linked line per document. No form,
-// no templates, no look-up table, no engine interface.
+// minimal result page: per document an escaped link with the title, and the
+// rank as a fraction. No form, no templates, no look-up table, no engine
+// interface.
 //
 //   reference_search DATABASE KIND TEXT [COUNT [LOCATION]]
 //
@@ -41,13 +42,15 @@ void print_row(FILE* out, int percent, std::string_view location, std::string_vi
   const std::string_view path = data.substr(0, semicolon);
   const std::string_view title =
       semicolon == std::string_view::npos ? data : data.substr(semicolon + 1);
-  fprintf(out, "<p><tr><td>%d%%<td> <A HREF=\"file://", percent);
+  fputs("<p><tr><td><td> <A HREF=\"file://", out);
   put_escaped(out, location);
   putc('/', out);
   put_escaped(out, path);
   fputs("\"><b>", out);
   put_escaped(out, title);
   fputs("</b></A>\n", out);
+  // A result page shows how well each document matched.
+  fprintf(out, "<br>(%4.4f)<br>\n", percent / 100.0);
 }
 
 }  // namespace
