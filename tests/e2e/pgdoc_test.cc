@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -70,10 +69,8 @@ TEST_F(PostgresManual, EveryPageIsIndexed) {
   size_t pages = 0;
   for (const auto& entry : std::filesystem::directory_iterator(kManual))
     pages += entry.path().extension() == ".html";
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(created_->out, m, std::regex("created: (\\d+) documents indexed")))
-      << created_->out;
-  EXPECT_EQ(std::stoul(m[1]), pages);
+  const std::string summary = "index PGDOC created: " + std::to_string(pages) + " documents indexed";
+  EXPECT_EQ(created_->out.rfind(summary, 0), 0u) << created_->out;
   EXPECT_NE(created_->out.find(" 0 unreadable"), std::string::npos) << created_->out;
   const auto spelling = std::filesystem::file_size(instance() + "/data/PGDOC/ZEBCSREF.DAT");
   EXPECT_GT(spelling, 1000u);
