@@ -10,7 +10,6 @@ enum ReturnCode : int32_t {
   kOk = 0,
   kMoreEntries = 1,          // continuation: another answer follows
   kNoMoreInformation = 2,    // the result list has been fully delivered
-  kIndexError = 8,           // the index failed while it was being read
   kStopWordsIgnored = 10,    // warning: some free-text words were dropped
   kUnknownServer = 16,
   kStreamSyntax = 18,
