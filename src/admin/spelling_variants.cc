@@ -45,7 +45,11 @@ bool take_word(const VocabularyWord& in, Word& out) {
 
 size_t allowed_edits(size_t letters) { return letters >= kLongWordLetters ? 2 : 1; }
 
-uint64_t hash_of(const std::u32string& s) { return std::hash<std::u32string>{}(s); }
+// Equal hashes only make two words candidates; the edit distance decides.
+uint32_t hash_of(const std::u32string& s) {
+  const uint64_t h = std::hash<std::u32string>{}(s);
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
 
 // Calls `visit` with the hash of every string made by deleting at most
 // `depth` letters from `s` (s itself included); repeats are possible.
@@ -99,12 +103,12 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
                           [](const Word& a, const Word& b) { return a.utf8 == b.utf8; }),
               words.end());
 
-  // Deletion neighbourhood of every key: (hash, key index), sorted.
-  std::vector<std::pair<uint64_t, uint32_t>> neighbourhood;
+  // Deletion neighbourhood of every key: hash << 32 | key index, sorted.
+  std::vector<uint64_t> neighbourhood;
   for (uint32_t k = 0; k < words.size(); ++k) {
     if (words[k].documents < kMinKeyDocuments) continue;
     std::u32string letters = words[k].letters;
-    auto add = [&](uint64_t h) { neighbourhood.emplace_back(h, k); };
+    auto add = [&](uint32_t h) { neighbourhood.push_back(uint64_t{h} << 32 | k); };
     for_each_deletion(letters, allowed_edits(letters.size()), 0, add);
   }
   std::sort(neighbourhood.begin(), neighbourhood.end());
@@ -121,10 +125,10 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
     const size_t depth = allowed_edits(candidate.letters.size());
     keys.clear();
     std::u32string letters = candidate.letters;
-    auto probe = [&](uint64_t h) {
-      auto it = std::lower_bound(neighbourhood.begin(), neighbourhood.end(),
-                                 std::make_pair(h, uint32_t{0}));
-      for (; it != neighbourhood.end() && it->first == h; ++it) keys.push_back(it->second);
+    auto probe = [&](uint32_t h) {
+      auto it = std::lower_bound(neighbourhood.begin(), neighbourhood.end(), uint64_t{h} << 32);
+      for (; it != neighbourhood.end() && (*it >> 32) == h; ++it)
+        keys.push_back(static_cast<uint32_t>(*it));
     };
     for_each_deletion(letters, depth, 0, probe);
     std::sort(keys.begin(), keys.end());
