@@ -80,11 +80,13 @@ class QueryBuilder {
     return kOk;
   }
 
+  // A topic box left empty on a form still posts its field: an empty topic
+  // names no keyword, so it restricts nothing.
   Xapian::Query topic(const std::string& text) {
     const std::string keyword = keyword_form(text);
-    if (keyword.empty()) return Xapian::Query::MatchNothing;
+    if (keyword.empty()) return Xapian::Query::MatchAll;
     ++terms_;
-    return Xapian::Query(kKeywordPrefix + keyword);
+    return Xapian::Query(prefixed_term(kKeywordPrefix, keyword));
   }
 
   int masked(const Term& term, Xapian::Query& out) {
@@ -123,7 +125,7 @@ class QueryBuilder {
 
   std::string word_term(const std::string& word, uint8_t type) {
     if (type == kTermTypeExact || !has_stem(word)) return word;
-    return kStemPrefix + stemmer_(word);
+    return prefixed_term(kStemPrefix, stemmer_(word));
   }
 
   const Xapian::Database& db_;

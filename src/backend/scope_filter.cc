@@ -9,7 +9,7 @@ namespace zeb::backend {
 Xapian::Query scope_query(const std::vector<std::string>& values) {
   std::vector<Xapian::Query> terms;
   terms.reserve(values.size());
-  for (const std::string& value : values) terms.emplace_back(kScopePrefix + value);
+  for (const std::string& value : values) terms.emplace_back(prefixed_term(kScopePrefix, value));
   return Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end());
 }
 
@@ -32,7 +32,7 @@ void ShardScopeSource::init(const Xapian::Database& db) {
     return;
   }
   for (const std::string& value : scope->second)
-    lists_.push_back(db.postlist_begin(kScopePrefix + value));
+    lists_.push_back(db.postlist_begin(prefixed_term(kScopePrefix, value)));
 }
 
 // The current document is the smallest one any list stands on.

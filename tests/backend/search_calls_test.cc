@@ -152,9 +152,12 @@ TEST_F(SearchTest, TopicsFindDocumentsCarryingTheKeyword) {
   Request blanks;
   blanks.constants().topic("  User   Input ");
   EXPECT_EQ(find(blanks), Paths({"guide/forms.html"}));
-  Request empty;
-  empty.constants().topic("");
-  EXPECT_EQ(find(empty), Paths());
+  Request empty;  // an empty topic box restricts nothing
+  empty.constants().topic("").flag(kItemAnd).term("button");
+  Request button;
+  button.constants().term("button");
+  EXPECT_EQ(find(empty), find(button));
+  EXPECT_FALSE(find(button).empty());
   Request with_term;
   with_term.constants().topic("layout").flag(kItemAnd).term("button");
   EXPECT_EQ(find(with_term), Paths({"guide/forms.html"}));
