@@ -76,6 +76,8 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
   doc.add_boolean_term(path_term(file.path));
   doc.add_value(backend::kValueModified, std::to_string(file.modified));
   doc.add_value(backend::kValueSize, std::to_string(file.size));
+  // The caller may hand the document to another thread: no handle stays here.
+  generator_.set_document(Xapian::Document());
   return doc;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "admin/document_builder.h"
+#include "admin/document_pipeline.h"
 #include "admin/progress.h"
 #include "backend/index_schema.h"
 
@@ -38,31 +39,34 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
   SyncCounts counts;
   Progress progress(options.messages, listing.documents.size(),
                     options.show_progress && options.messages);
-  DocumentBuilder builder;
   BatchCommitter committer(db);
-  ExtractedDocument extracted;
   // An empty index has nothing to compare or replace.
   const bool fresh = db.get_doccount() == 0;
-  for (size_t i = 0; i < listing.documents.size(); ++i) {
-    progress.update(i);
-    const TreeFile& file = listing.documents[i];
-    const std::string term = path_term(file.path);
+  std::vector<const TreeFile*> to_index;
+  for (const TreeFile& file : listing.documents) {
     if (!fresh && !options.reindex_all) {
+      const std::string term = path_term(file.path);
       const Xapian::PostingIterator found = db.postlist_begin(term);
       if (found != db.postlist_end(term) && same_file(db.get_document(*found), file)) {
         ++counts.unchanged;
         continue;
       }
     }
-    std::string error;
-    if (!read_document(root + "/" + file.path, file.kind, extracted, error)) {
+    to_index.push_back(&file);
+  }
+  DocumentPipeline pipeline(root, to_index);
+  BuiltDocument built;
+  for (size_t done = counts.unchanged; pipeline.next(built); ++done) {
+    progress.update(done);
+    if (!built.ok) {
       progress.clear_line();
-      if (options.messages) fprintf(options.messages, "zebadm: warning: %s\n", error.c_str());
+      if (options.messages) fprintf(options.messages, "zebadm: warning: %s\n", built.error.c_str());
       ++counts.failed;
       continue;
     }
-    if (fresh) db.add_document(builder.build(file, extracted));
-    else db.replace_document(term, builder.build(file, extracted));
+    if (fresh) db.add_document(built.document);
+    else db.replace_document(path_term(built.file->path), built.document);
+    built.document = Xapian::Document();
     ++counts.indexed;
     committer.changed();
   }
