@@ -58,6 +58,11 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   EXPECT_EQ(enquire.get_mset(0, 10).size(), 1u);
   enquire.set_query(phrase("tables", "creating"));
   EXPECT_EQ(enquire.get_mset(0, 10).size(), 0u);
+
+  // Documents at the top of the tree have no scope value.
+  const auto top = builder.build({"top.txt", 1, 2, DocumentKind::kText}, ExtractedDocument{"T", "x", {}});
+  EXPECT_TRUE(terms_of(top, "S").empty());
+  EXPECT_EQ(top.get_data(), "top.txt;T");
 }
 
 // The builder stems each distinct word once; the result must be what the
@@ -89,13 +94,6 @@ TEST(DocumentBuilder, StemsMatchTheTermGeneratorsOwn) {
     if (std::string("KSQ").find((*it)[0]) == std::string::npos) got[*it] = it.get_wdf();
   EXPECT_EQ(got, expected);
   EXPECT_EQ(got.at("Zrun"), 2u * kTitleWeight + 2);  // running, run; runs twice
-}
-
-TEST(DocumentBuilder, TopLevelDocumentsHaveNoScope) {
-  DocumentBuilder builder;
-  const auto doc = builder.build({"top.txt", 1, 2, DocumentKind::kText}, ExtractedDocument{"T", "x", {}});
-  EXPECT_TRUE(terms_of(doc, "S").empty());
-  EXPECT_EQ(doc.get_data(), "top.txt;T");
 }
 
 TEST(DocumentTree, ListsDocumentsInByteOrderAndCountsTheRest) {

@@ -13,24 +13,15 @@ using testing_support::run_admin;
 using testing_support::TempTree;
 
 TEST(ZebadmCommandLine, EveryCommandHasHelp) {
-  for (const char* command : {"init", "create", "update", "add", "list", "status", "suspend",
-                              "resume", "clear", "delete", "map list", "map set", "map remove"}) {
-    std::vector<std::string> args;
-    std::string word;
-    for (const char* c = command;; ++c) {
-      if (*c == ' ' || *c == '\0') {
-        args.push_back(word);
-        word.clear();
-        if (!*c) break;
-      } else {
-        word += *c;
-      }
-    }
+  const std::vector<std::vector<std::string>> commands = {
+      {"init"}, {"create"}, {"update"}, {"add"}, {"list"}, {"status"}, {"suspend"},
+      {"resume"}, {"clear"}, {"delete"}, {"map", "list"}, {"map", "set"}, {"map", "remove"}};
+  for (auto args : commands) {
+    const std::string name = args.size() == 1 ? args[0] : args[0] + " " + args[1];
     args.push_back("--help");
     const auto run = run_admin(args);
-    EXPECT_EQ(run.status, 0) << command;
-    EXPECT_EQ(run.out.rfind(std::string("usage: zebadm [--instance DIR] ") + command, 0), 0u)
-        << run.out;
+    EXPECT_EQ(run.status, 0) << name;
+    EXPECT_EQ(run.out.rfind("usage: zebadm [--instance DIR] " + name, 0), 0u) << run.out;
   }
   const auto general = run_admin({"--help"});
   EXPECT_EQ(general.status, 0);
