@@ -17,4 +17,8 @@ constexpr size_t kLinkSize = 128;  // 127 characters; longer links are cut
 const char* make_document_link(const char* location, const char* path,
                                char* link);
 
+// The same for a path given by its first `path_length` bytes.
+const char* make_document_link(const char* location, const char* path,
+                               size_t path_length, char* link);
+
 }  // namespace zeb

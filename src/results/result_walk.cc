@@ -11,10 +11,11 @@ namespace zeb {
 
 namespace {
 
-// Copies item data into a zero-filled buffer, cut to fit.
+// Copies item data into a buffer as a zero-terminated text, cut to fit.
 void copy_item(char* buffer, size_t size, const StreamItem& item) {
-  memset(buffer, 0, size);
-  memcpy(buffer, item.data, item.data_length < size ? item.data_length : size - 1);
+  const size_t length = item.data_length < size ? item.data_length : size - 1;
+  memcpy(buffer, item.data, length);
+  buffer[length] = '\0';
 }
 
 float little_endian_float(const StreamItem& item) {

@@ -31,5 +31,22 @@ TEST(DocumentLink, ALongLinkIsCutToItsBuffer) {
   EXPECT_EQ(link_of("/srv", path.c_str()).size(), 127u);
 }
 
+TEST(DocumentLink, APathGivenByItsLengthEndsThere) {
+  char link[kLinkSize + 1];
+  link[kLinkSize] = '!';
+  EXPECT_STREQ(make_document_link("/srv", "a/b.html;Title", 8, link), "file:///srv/a/b.html");
+  EXPECT_STREQ(make_document_link("http://h/", "x;y", 0, link), "http://h/");
+  EXPECT_STREQ(make_document_link(nullptr, "x;y", 1, link), "file:///\\x");
+  const std::string path(300, 'q');
+  EXPECT_EQ(std::string(make_document_link("C:", path.c_str(), 200, link)),
+            "file:///C:\\" + path.substr(0, 127 - 11));
+  EXPECT_EQ(link[kLinkSize], '!');
+  // A location that fills the link leaves no room for the path.
+  const std::string location = "http://" + std::string(150, 'h');
+  EXPECT_EQ(std::string(make_document_link(location.c_str(), "p", 1, link)),
+            location.substr(0, 127));
+  EXPECT_EQ(link[kLinkSize], '!');
+}
+
 }  // namespace
 }  // namespace zeb
