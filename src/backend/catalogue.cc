@@ -4,31 +4,68 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 namespace zeb::backend {
 
 namespace {
 
 constexpr const char* kMagic = "zebsrch-catalogue 1";
+constexpr size_t kIndexFields = 6;
+constexpr size_t kInstanceFields = 2;
 
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::string part;
-  std::istringstream in(text);
-  while (std::getline(in, part, separator)) parts.push_back(part);
-  if (!text.empty() && text.back() == separator) parts.emplace_back();
-  return parts;
+// The fields of one line, read in place; a line has at most kMaxFields that
+// matter, the count covers all of them.
+constexpr size_t kMaxFields = kIndexFields;
+struct LineFields {
+  std::string_view field[kMaxFields];
+  size_t count = 0;
+};
+
+// Every separator ends a field, a trailing one too ("a\t" is "a" and "");
+// an empty text has no fields.
+LineFields split_line(std::string_view text, char separator) {
+  LineFields fields;
+  if (text.empty()) return fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    const std::string_view part =
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (fields.count < kMaxFields) fields.field[fields.count] = part;
+    ++fields.count;
+    if (end == std::string_view::npos) return fields;
+    start = end + 1;
+  }
 }
 
-bool parse_index(const std::vector<std::string>& f, CatalogueEntry& entry) {
-  if (f.size() != 6) return false;
+std::vector<std::string> split(std::string_view text, char separator) {
+  std::vector<std::string> parts;
+  if (text.empty()) return parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      parts.emplace_back(text.substr(start));
+      return parts;
+    }
+    parts.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+bool parse_index(const LineFields& line, CatalogueEntry& entry) {
+  if (line.count != kIndexFields) return false;
+  const std::string_view* f = line.field;
+  // Read as a C string, as the field's text ends at a zero byte for strtol.
+  const std::string number_text(f[1]);
   char* end = nullptr;
-  const long number = std::strtol(f[1].c_str(), &end, 10);
+  const long number = std::strtol(number_text.c_str(), &end, 10);
   if (f[1].empty() || *end != '\0' || number <= 0 || number > 65535) return false;
   entry.number = static_cast<int>(number);
   entry.name = f[2];
@@ -39,6 +76,22 @@ bool parse_index(const std::vector<std::string>& f, CatalogueEntry& entry) {
   entry.shards.clear();
   if (f[5] != "-") entry.shards = split(f[5], ',');
   return !entry.name.empty() && !entry.data_dir.empty();
+}
+
+// The whole file; false when it cannot be opened. A read error ends the
+// text where it happened.
+bool read_whole_file(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char block[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(block, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return true;
 }
 
 }  // namespace
@@ -74,30 +127,34 @@ std::string resolve_data_dir(const std::string& instance_dir,
 bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
                     std::string& error) {
   const std::string path = catalogue_path(instance_dir);
-  std::ifstream in(path);
-  if (!in) {
+  std::string text;
+  if (!read_whole_file(path, text)) {
     error = "no instance catalogue at " + path;
     return false;
   }
   catalogue = Catalogue{};
-  std::string line;
   int line_number = 0;
   bool have_name = false;
-  while (std::getline(in, line)) {
+  // Lines end at "\n"; the last one may lack it.
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + at, end - at);
+    at = end + 1;
     ++line_number;
     if (line_number == 1) {
       if (line != kMagic) break;
       continue;
     }
     if (line.empty()) continue;
-    const auto fields = split(line, '\t');
-    if (fields[0] == "instance" && fields.size() == 2) {
-      catalogue.instance_name = fields[1];
+    const LineFields fields = split_line(line, '\t');
+    if (fields.field[0] == "instance" && fields.count == kInstanceFields) {
+      catalogue.instance_name = fields.field[1];
       have_name = true;
       continue;
     }
     CatalogueEntry entry;
-    if (fields[0] == "index" && parse_index(fields, entry)) {
+    if (fields.field[0] == "index" && parse_index(fields, entry)) {
       catalogue.indexes.push_back(std::move(entry));
       continue;
     }
@@ -113,20 +170,27 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
 
 bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
                     std::string& error) {
-  std::ostringstream text;
-  text << kMagic << '\n' << "instance\t" << catalogue.instance_name << '\n';
+  std::string data = kMagic;
+  data += "\ninstance\t";
+  data += catalogue.instance_name;
+  data += '\n';
   for (const auto& entry : catalogue.indexes) {
-    text << "index\t" << entry.number << '\t' << entry.name << '\t'
-         << (entry.status == IndexStatus::kActive ? "active" : "suspended")
-         << '\t' << entry.data_dir << '\t';
-    if (entry.shards.empty()) text << '-';
-    for (size_t i = 0; i < entry.shards.size(); ++i)
-      text << (i ? "," : "") << entry.shards[i];
-    text << '\n';
+    data += "index\t";
+    data += std::to_string(entry.number);
+    data += '\t';
+    data += entry.name;
+    data += entry.status == IndexStatus::kActive ? "\tactive\t" : "\tsuspended\t";
+    data += entry.data_dir;
+    data += '\t';
+    if (entry.shards.empty()) data += '-';
+    for (size_t i = 0; i < entry.shards.size(); ++i) {
+      if (i != 0) data += ',';
+      data += entry.shards[i];
+    }
+    data += '\n';
   }
   const std::string path = catalogue_path(instance_dir);
   const std::string temp = path + ".tmp";
-  const std::string data = text.str();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   bool ok = fd >= 0 &&
             ::write(fd, data.data(), data.size()) ==

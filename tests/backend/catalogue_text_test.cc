@@ -1,0 +1,149 @@
+// The catalogue file as text: what the writer puts in it, byte for byte, and
+// how the reader takes every kind of line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "admin/temp_tree.h"
+#include "backend/catalogue.h"
+
+namespace zeb::backend {
+namespace {
+
+using testing_support::TempTree;
+
+const std::string kMagicLine = "zebsrch-catalogue 1\n";
+
+struct Loaded {
+  bool ok = false;
+  Catalogue catalogue;
+  std::string error;
+};
+
+Loaded load_text(const TempTree& tree, const std::string& text) {
+  tree.write(kCatalogueFileName, text);
+  Loaded loaded;
+  loaded.ok = load_catalogue(tree.path(), loaded.catalogue, loaded.error);
+  return loaded;
+}
+
+TEST(CatalogueText, TheWriterWritesTheFormatExactly) {
+  TempTree tree;
+  Catalogue catalogue;
+  catalogue.instance_name = "DEMO";
+  catalogue.indexes.push_back({1, "PGDOC", IndexStatus::kActive, "data/PGDOC", {}});
+  catalogue.indexes.push_back({65535, "FAR", IndexStatus::kSuspended, "/abs dir",
+                               {"h:7001", "h:7002", "h:7003"}});
+  std::string error;
+  ASSERT_TRUE(save_catalogue(tree.path(), catalogue, error)) << error;
+  EXPECT_EQ(tree.read(kCatalogueFileName),
+            kMagicLine + "instance\tDEMO\n"
+                         "index\t1\tPGDOC\tactive\tdata/PGDOC\t-\n"
+                         "index\t65535\tFAR\tsuspended\t/abs dir\th:7001,h:7002,h:7003\n");
+
+  catalogue.indexes.clear();
+  ASSERT_TRUE(save_catalogue(tree.path(), catalogue, error)) << error;
+  EXPECT_EQ(tree.read(kCatalogueFileName), kMagicLine + "instance\tDEMO\n");
+}
+
+TEST(CatalogueText, LinesThatRead) {
+  TempTree tree;
+  // The last line needs no newline; empty lines are skipped.
+  Loaded loaded = load_text(tree, kMagicLine + "\ninstance\tX\n\nindex\t7\tA\tactive\td\t-");
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.catalogue.instance_name, "X");
+  ASSERT_EQ(loaded.catalogue.indexes.size(), 1u);
+  const CatalogueEntry& a = loaded.catalogue.indexes[0];
+  EXPECT_EQ(a.number, 7);
+  EXPECT_EQ(a.name, "A");
+  EXPECT_EQ(a.status, IndexStatus::kActive);
+  EXPECT_EQ(a.data_dir, "d");
+  EXPECT_TRUE(a.shards.empty());
+
+  // An empty shards field is a local index; empty shard names are kept; a
+  // later instance line wins; strtol's number forms are taken.
+  loaded = load_text(tree, kMagicLine +
+                               "instance\tX\n"
+                               "index\t+5\tB\tsuspended\t/abs\t\n"
+                               "index\t65535\tC\tactive\td\th:1,,h:2,\n"
+                               "instance\tY\r\n");
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.catalogue.instance_name, "Y\r");
+  ASSERT_EQ(loaded.catalogue.indexes.size(), 2u);
+  EXPECT_EQ(loaded.catalogue.indexes[0].number, 5);
+  EXPECT_EQ(loaded.catalogue.indexes[0].status, IndexStatus::kSuspended);
+  EXPECT_TRUE(loaded.catalogue.indexes[0].shards.empty());
+  EXPECT_EQ(loaded.catalogue.indexes[1].shards,
+            (std::vector<std::string>{"h:1", "", "h:2", ""}));
+
+  // An empty instance name is a name.
+  loaded = load_text(tree, kMagicLine + "instance\t\n");
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.catalogue.instance_name, "");
+}
+
+TEST(CatalogueText, LinesThatDoNotRead) {
+  TempTree tree;
+  const std::string path = catalogue_path(tree.path());
+  const struct {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      {"", ": not an instance catalogue"},
+      {kMagicLine, ": not an instance catalogue"},
+      {"zebsrch-catalogue 1\r\ninstance\tX\n", ": not an instance catalogue"},
+      {"zebsrch-catalogue 2\ninstance\tX\n", ": not an instance catalogue"},
+      {kMagicLine + "index\t1\tA\tactive\td\t-\n", ": not an instance catalogue"},
+      {kMagicLine + "instance\tX\tY\n", ":2: malformed line"},
+      {kMagicLine + "instance\n", ":2: malformed line"},
+      {kMagicLine + "\n\ninstance\tX\nbogus\n", ":5: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\t\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t0\tA\tactive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t65536\tA\tactive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t12x\tA\tactive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t\tA\tactive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\t\tactive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tActive\td\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\t\t-\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\n\tindex\n", ":3: malformed line"},
+  };
+  for (const auto& c : cases) {
+    const Loaded loaded = load_text(tree, c.text);
+    EXPECT_FALSE(loaded.ok) << c.text;
+    EXPECT_EQ(loaded.error, path + c.error) << c.text;
+  }
+}
+
+TEST(CatalogueText, AMissingFileOrADirectoryIsNoCatalogue) {
+  TempTree tree;
+  Catalogue catalogue;
+  catalogue.instance_name = "KEPT";
+  std::string error;
+  EXPECT_FALSE(load_catalogue(tree.path(), catalogue, error));
+  EXPECT_EQ(error, "no instance catalogue at " + catalogue_path(tree.path()));
+  EXPECT_EQ(catalogue.instance_name, "KEPT");  // untouched
+
+  tree.write(std::string(kCatalogueFileName) + "/inside", "x");
+  EXPECT_FALSE(load_catalogue(tree.path(), catalogue, error));
+  EXPECT_EQ(error, catalogue_path(tree.path()) + ": not an instance catalogue");
+}
+
+TEST(CatalogueText, ALargeCatalogueIsReadWhole) {
+  TempTree tree;
+  std::string text = kMagicLine + "instance\tBIG\n";
+  for (int n = 1; n <= 500; ++n) {
+    text += "index\t" + std::to_string(n) + "\tINDEX" + std::to_string(n) + "\tactive\tdata/INDEX" +
+            std::to_string(n) + "\t-\n";
+  }
+  ASSERT_GT(text.size(), 3 * 4096u);
+  const Loaded loaded = load_text(tree, text);
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  ASSERT_EQ(loaded.catalogue.indexes.size(), 500u);
+  EXPECT_EQ(loaded.catalogue.indexes[499].name, "INDEX500");
+  EXPECT_EQ(loaded.catalogue.next_number(), 501);
+}
+
+}  // namespace
+}  // namespace zeb::backend
