@@ -10,10 +10,54 @@
 namespace zeb::backend {
 
 namespace {
+
 constexpr unsigned kNoBreakSpace = 0xA0;
+// The term generator leaves out longer words.
+constexpr size_t kLongestWord = 64;
+
+bool is_ascii_word_byte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         c == '_';
+}
+
+// ASCII bytes that the term generator reads as more than a word break:
+// apostrophe and ampersand inside a word, points, commas and semicolons
+// between digits and after initials, "+" and "#" at the end of a word.
+bool is_ascii_joiner(unsigned char c) {
+  return c == '\'' || c == '&' || c == '.' || c == ',' || c == ';' || c == '+' ||
+         c == '#';
+}
+
+// Most query texts are plain ASCII words between blanks; those are cut here
+// as the term generator would cut them, without setting one up. False (and
+// `words` incomplete) for any text that needs the term generator's rules:
+// other than ASCII, joining characters, over-long words.
+bool split_plain_words(const std::string& text, std::vector<std::string>& words) {
+  const size_t size = text.size();
+  size_t i = 0;
+  while (i < size) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80 || is_ascii_joiner(c)) return false;
+    if (!is_ascii_word_byte(c)) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    while (i < size && is_ascii_word_byte(static_cast<unsigned char>(text[i]))) ++i;
+    if (i - start > kLongestWord) return false;
+    std::string& word = words.emplace_back(text, start, i - start);
+    for (char& w : word)
+      if (w >= 'A' && w <= 'Z') w = static_cast<char>(w - 'A' + 'a');
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::string> split_words(const std::string& text) {
+  std::vector<std::string> plain;
+  if (split_plain_words(text, plain)) return plain;
+
   Xapian::TermGenerator generator;
   generator.set_stemming_strategy(Xapian::TermGenerator::STEM_NONE);
   Xapian::Document scratch;
@@ -92,6 +136,10 @@ std::string keyword_form(const std::string& text) {
 
 bool has_stem(const std::string& word) {
   if (word.empty()) return false;
+  // Of the ASCII characters only the small letters are letters of the kinds
+  // that have a stem.
+  const auto lead = static_cast<unsigned char>(word[0]);
+  if (lead < 0x80) return lead >= 'a' && lead <= 'z';
   constexpr unsigned kLetterCategories =
       (1u << Xapian::Unicode::LOWERCASE_LETTER) |
       (1u << Xapian::Unicode::TITLECASE_LETTER) |
