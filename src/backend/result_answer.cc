@@ -8,16 +8,18 @@ namespace zeb::backend {
 
 namespace {
 
-void append_atomic_item(std::vector<unsigned char>& out, uint16_t id,
-                        const void* data, size_t length) {
+constexpr size_t kRankValueSize = 4;
+
+// Writes an atomic item's header for `length` bytes of data at `out` and
+// returns where the data goes.
+unsigned char* put_item_header(unsigned char* out, uint16_t id, size_t length) {
   const size_t total = length + kItemHeaderSize;
-  out.push_back(static_cast<unsigned char>(total >> 8));
-  out.push_back(static_cast<unsigned char>(total));
-  out.push_back(static_cast<unsigned char>(id >> 8));
-  out.push_back(static_cast<unsigned char>(id));
-  out.push_back(kAtomicItem);
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  out.insert(out.end(), bytes, bytes + length);
+  out[0] = static_cast<unsigned char>(total >> 8);
+  out[1] = static_cast<unsigned char>(total);
+  out[2] = static_cast<unsigned char>(id >> 8);
+  out[3] = static_cast<unsigned char>(id);
+  out[4] = kAtomicItem;
+  return out + kItemHeaderSize;
 }
 
 }  // namespace
@@ -34,20 +36,33 @@ size_t utf8_prefix_length(const std::string& text, size_t limit) {
 void append_result_entry(std::vector<unsigned char>& answer,
                          const std::string& document_id,
                          const std::string& index_name, bool ranked, float rank) {
-  append_atomic_item(answer, kItemDocumentId, document_id.data(),
-                     utf8_prefix_length(document_id, kMaxItemData));
-  std::string name = index_name.substr(0, kMaxItemData);
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  append_atomic_item(answer, kItemIndexName, name.data(), name.size());
+  const size_t id_length = utf8_prefix_length(document_id, kMaxItemData);
+  const size_t name_length = index_name.size() < kMaxItemData ? index_name.size() : kMaxItemData;
+  const size_t entry_size = 2 * kItemHeaderSize + id_length + name_length +
+                            (ranked ? kItemHeaderSize + kRankValueSize : 0);
+  const size_t at = answer.size();
+  answer.resize(at + entry_size);
+  unsigned char* out = answer.data() + at;
+
+  out = put_item_header(out, kItemDocumentId, id_length);
+  std::memcpy(out, document_id.data(), id_length);
+  out += id_length;
+
+  out = put_item_header(out, kItemIndexName, name_length);
+  for (size_t i = 0; i < name_length; ++i) {
+    const char c = index_name[i];
+    *out++ = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+
   if (ranked) {
     uint32_t bits = 0;
     static_assert(sizeof bits == sizeof rank);
     std::memcpy(&bits, &rank, sizeof bits);
-    const unsigned char little_endian[4] = {
-        static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-        static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
-    append_atomic_item(answer, kItemRankValue, little_endian, sizeof little_endian);
+    out = put_item_header(out, kItemRankValue, kRankValueSize);
+    out[0] = static_cast<unsigned char>(bits);
+    out[1] = static_cast<unsigned char>(bits >> 8);
+    out[2] = static_cast<unsigned char>(bits >> 16);
+    out[3] = static_cast<unsigned char>(bits >> 24);
   }
 }
 
