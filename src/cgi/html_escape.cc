@@ -1,39 +1,81 @@
 #include "cgi/html_escape.h"
 
+#include <array>
+#include <cstring>
+
 namespace zeb {
 
 namespace {
-const char* entity(char c) {
-  switch (c) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '"': return "&quot;";
-    default: return nullptr;
-  }
+
+// The entity of each byte; empty for the bytes written as they are. A table,
+// so that scanning a text costs one look-up a byte.
+struct Entity {
+  const char* text = "";
+  size_t length = 0;
+};
+
+constexpr std::array<Entity, 256> make_entities() {
+  std::array<Entity, 256> table{};
+  table['&'] = {"&amp;", 5};
+  table['<'] = {"&lt;", 4};
+  table['>'] = {"&gt;", 4};
+  table['"'] = {"&quot;", 6};
+  return table;
 }
+
+constexpr std::array<Entity, 256> kEntities = make_entities();
+
+const Entity& entity(char c) { return kEntities[static_cast<unsigned char>(c)]; }
+
+// The end of the run of plain bytes that starts at `from`.
+size_t plain_run_end(std::string_view text, size_t from) {
+  while (from < text.size() && entity(text[from]).length == 0) ++from;
+  return from;
+}
+
 }  // namespace
 
 std::string html_escape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    if (const char* e = entity(c)) out += e;
-    else out += c;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = plain_run_end(text, at);
+    out.append(text.data() + at, end - at);
+    if (end == text.size()) break;
+    const Entity& e = entity(text[end]);
+    out.append(e.text, e.length);
+    at = end + 1;
   }
   return out;
 }
 
 void put_html(FILE* out, std::string_view text) {
-  size_t run = 0;  // start of the pending run of plain bytes
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (const char* e = entity(text[i])) {
-      fwrite(text.data() + run, 1, i - run, out);
-      fputs(e, out);
-      run = i + 1;
-    }
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = plain_run_end(text, at);
+    if (end > at) fwrite(text.data() + at, 1, end - at, out);
+    if (end == text.size()) break;
+    const Entity& e = entity(text[end]);
+    fwrite(e.text, 1, e.length, out);
+    at = end + 1;
   }
-  fwrite(text.data() + run, 1, text.size() - run, out);
+}
+
+size_t append_html(char* buffer, size_t size, size_t& length, std::string_view text) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = plain_run_end(text, at);
+    const size_t run = end - at < size - length ? end - at : size - length;
+    memcpy(buffer + length, text.data() + at, run);
+    length += run;
+    at += run;
+    if (at < end || at == text.size()) break;
+    const Entity& e = entity(text[at]);
+    if (size - length < e.length) break;
+    memcpy(buffer + length, e.text, e.length);
+    length += e.length;
+    ++at;
+  }
+  return at;
 }
 
 }  // namespace zeb

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace zeb {
 
@@ -14,7 +15,12 @@ constexpr uint64_t kUnitsPerOne = 10000;  // four digits after the point
 
 size_t format_rank_value(float value, char (&text)[kRankTextSize]) {
   const double v = value;
-  if (!(v >= 0.0 && v < kLargestValue) || std::signbit(v)) return 0;
+  if (!(v >= 0.0 && v < kLargestValue) || std::signbit(v)) {
+    const int length = snprintf(text, sizeof text, "%4.4f", v);
+    if (length <= 0) return 0;
+    return static_cast<size_t>(length) < sizeof text ? static_cast<size_t>(length)
+                                                     : sizeof text - 1;
+  }
   // Exact: a float has 24 significant bits and 10000 needs 14 of a double's 53.
   const double scaled = v * static_cast<double>(kUnitsPerOne);
   uint64_t units = static_cast<uint64_t>(scaled);
@@ -38,16 +44,6 @@ size_t format_rank_value(float value, char (&text)[kRankTextSize]) {
     fraction /= 10;
   }
   return length + 4;
-}
-
-void put_rank_value(FILE* out, float value) {
-  char text[kRankTextSize];
-  const size_t length = format_rank_value(value, text);
-  if (length != 0) {
-    fwrite(text, 1, length, out);
-  } else {
-    fprintf(out, "%4.4f", static_cast<double>(value));
-  }
 }
 
 }  // namespace zeb

@@ -11,8 +11,6 @@
 #include <random>
 #include <string>
 
-#include "results/results_fixtures.h"
-
 namespace zeb {
 namespace {
 
@@ -25,12 +23,6 @@ std::string printed(float value) {
 std::string formatted(float value) {
   char text[kRankTextSize];
   return std::string(text, format_rank_value(value, text));
-}
-
-std::string put(float value) {
-  testing::PageCapture page;
-  put_rank_value(page.out(), value);
-  return page.text();
 }
 
 TEST(RankText, EveryPercentAndFractionAsPrintfWritesThem) {
@@ -58,29 +50,25 @@ TEST(RankText, HalfwayValuesRoundToEvenAsPrintfDoes) {
 
 TEST(RankText, RandomFloatsOfTheWholeRangeMatchPrintf) {
   std::mt19937 bits(20240611);
-  int checked = 0;
   for (int i = 0; i < 200000; ++i) {
     const float value = std::bit_cast<float>(static_cast<uint32_t>(bits()));
-    const std::string mine = formatted(value);
-    if (mine.empty()) continue;
-    ++checked;
-    ASSERT_EQ(mine, printed(value)) << std::bit_cast<uint32_t>(value);
+    ASSERT_EQ(formatted(value), printed(value)) << std::bit_cast<uint32_t>(value);
   }
-  EXPECT_GT(checked, 50000);
 }
 
-TEST(RankText, ValuesOutsideTheRangeAreLeftToPrintf) {
+TEST(RankText, ValuesOutsideTheRangeAsPrintfWritesThem) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
-  for (float value : {-0.0f, -0.00001f, -1.0f, nan, -nan, infinity, -infinity, 1e9f, 3e38f}) {
-    EXPECT_EQ(formatted(value), "") << printed(value);
-    EXPECT_EQ(put(value), printed(value));
-  }
-  EXPECT_EQ(put(nan), " nan");
-  EXPECT_EQ(put(-0.0f), "-0.0000");
-  EXPECT_EQ(put(0.0f), "0.0000");
-  EXPECT_EQ(put(999999936.0f), "999999936.0000");
-  EXPECT_EQ(put(0.5f), "0.5000");
+  const float largest = std::numeric_limits<float>::max();
+  for (float value : {-0.0f, -0.00001f, -1.0f, nan, -nan, infinity, -infinity, 1e9f, 3e38f,
+                      largest, -largest, std::nextafter(1e9f, 0.0f)})
+    EXPECT_EQ(formatted(value), printed(value));
+  EXPECT_EQ(formatted(nan), " nan");
+  EXPECT_EQ(formatted(-0.0f), "-0.0000");
+  EXPECT_EQ(formatted(0.0f), "0.0000");
+  EXPECT_EQ(formatted(999999936.0f), "999999936.0000");
+  EXPECT_EQ(formatted(0.5f), "0.5000");
+  EXPECT_EQ(formatted(-largest), "-340282346638528859811704183484516925440.0000");
 }
 
 }  // namespace
