@@ -1,6 +1,7 @@
 #include "admin/charset.h"
 
 #include <iconv.h>
+#include <xapian.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -157,21 +158,7 @@ bool is_valid_utf8(std::string_view bytes) {
 
 void append_utf8(std::string& out, char32_t ch) {
   if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) ch = kReplacement;
-  if (ch < 0x80) {
-    out += static_cast<char>(ch);
-  } else if (ch < 0x800) {
-    out += static_cast<char>(0xC0 | (ch >> 6));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else if (ch < 0x10000) {
-    out += static_cast<char>(0xE0 | (ch >> 12));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (ch >> 18));
-    out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  }
+  Xapian::Unicode::append_utf8(out, ch);
 }
 
 std::string to_utf8(std::string_view bytes, std::string_view charset) {
