@@ -101,17 +101,17 @@ bool parse_options(int argc, char** argv, Options& o) {
 }
 
 // False (with a message) when the child could not be run or ended wrongly.
-bool run_once(const ChildSpec& spec, int expected_status, ChildRun& run) {
-  int rc = zeb::bench::run_child(spec, run);
+bool run_once(const ChildSpec& child, int expected_status, ChildRun& run) {
+  int rc = zeb::bench::run_child(child, run);
   if (rc != 0) {
-    fprintf(stderr, "bench_timer: cannot run %s: %s\n", spec.argv[0].c_str(), strerror(rc));
+    fprintf(stderr, "bench_timer: cannot run %s: %s\n", child.argv[0].c_str(), strerror(rc));
     return false;
   }
   if (run.exit_status != expected_status) {
     if (run.signal)
-      fprintf(stderr, "bench_timer: %s killed by signal %d\n", spec.argv[0].c_str(), run.signal);
+      fprintf(stderr, "bench_timer: %s killed by signal %d\n", child.argv[0].c_str(), run.signal);
     else
-      fprintf(stderr, "bench_timer: %s exited with %d, expected %d\n", spec.argv[0].c_str(),
+      fprintf(stderr, "bench_timer: %s exited with %d, expected %d\n", child.argv[0].c_str(),
               run.exit_status, expected_status);
     return false;
   }
@@ -123,9 +123,9 @@ bool warm_up(Contender& c, int runs) {
   // At least one unmeasured run, so that the page cache holds the database
   // and the program before timing starts, and the output can be kept.
   for (int i = 0; i < std::max(runs, 1); ++i) {
-    ChildSpec spec = c.child;
-    if (i == 0 && !c.keep_output.empty()) spec.stdout_path = c.keep_output;
-    if (!run_once(spec, c.status, run)) return false;
+    ChildSpec child = c.child;
+    if (i == 0 && !c.keep_output.empty()) child.stdout_path = c.keep_output;
+    if (!run_once(child, c.status, run)) return false;
   }
   return true;
 }

@@ -28,16 +28,16 @@ std::vector<char*> c_strings(const std::vector<std::string>& strings) {
 
 }  // namespace
 
-int run_child(const ChildSpec& spec, ChildRun& run) {
-  if (spec.argv.empty()) return EINVAL;
-  std::vector<char*> argv = c_strings(spec.argv);
-  std::vector<char*> envp = c_strings(spec.env);
+int run_child(const ChildSpec& child, ChildRun& run) {
+  if (child.argv.empty()) return EINVAL;
+  std::vector<char*> argv = c_strings(child.argv);
+  std::vector<char*> envp = c_strings(child.env);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, spec.stdin_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, child.stdin_path.c_str(),
                                    O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, spec.stdout_path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, child.stdout_path.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
   // The files are opened in the child, so their cost is counted like the

@@ -28,6 +28,6 @@ struct ChildRun {
 
 // 0 on success, else an errno value: the program cannot be run or a file
 // cannot be opened (glibc reports both from the child back to posix_spawn).
-int run_child(const ChildSpec& spec, ChildRun& run);
+int run_child(const ChildSpec& child, ChildRun& run);
 
 }  // namespace zeb::bench

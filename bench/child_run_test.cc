@@ -35,23 +35,23 @@ class ChildRunTest : public ::testing::Test {
     return text.str();
   }
   static ChildSpec shell(const std::string& script) {
-    ChildSpec spec;
-    spec.argv = {"/bin/sh", "-c", script};
-    return spec;
+    ChildSpec child;
+    child.argv = {"/bin/sh", "-c", script};
+    return child;
   }
 
   std::string dir_;
 };
 
 TEST_F(ChildRunTest, ChildGetsTheBodyOnStdinAndOnlyTheGivenEnvironment) {
-  ChildSpec spec = shell("echo \"$CONTENT_LENGTH ${HOME-no home}\"; cat");
-  spec.env = {"CONTENT_LENGTH=9"};
-  spec.stdin_path = write("body", "a=1&b=two");
-  spec.stdout_path = dir_ + "/page";
+  ChildSpec child = shell("echo \"$CONTENT_LENGTH ${HOME-no home}\"; cat");
+  child.env = {"CONTENT_LENGTH=9"};
+  child.stdin_path = write("body", "a=1&b=two");
+  child.stdout_path = dir_ + "/page";
   ChildRun run;
-  ASSERT_EQ(run_child(spec, run), 0);
+  ASSERT_EQ(run_child(child, run), 0);
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(read(spec.stdout_path), "9 no home\na=1&b=two");
+  EXPECT_EQ(read(child.stdout_path), "9 no home\na=1&b=two");
   EXPECT_GT(run.wall_ns, 0);
 }
 
