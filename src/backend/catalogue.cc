@@ -62,7 +62,7 @@ std::vector<std::string> split(std::string_view text, char separator) {
 bool parse_index(const LineFields& line, CatalogueEntry& entry) {
   if (line.count != kIndexFields) return false;
   const std::string_view* f = line.field;
-  // Read as a C string, as the field's text ends at a zero byte for strtol.
+  // As a C string: a zero byte inside the field ends the number.
   const std::string number_text(f[1]);
   char* end = nullptr;
   const long number = std::strtol(number_text.c_str(), &end, 10);

@@ -7,6 +7,9 @@
 
 namespace zeb {
 
+// An empty buffer must take at least one escaped byte.
+static_assert(kRowTextSize >= kLongestEntity);
+
 void RowText::flush() {
   if (length_ != 0) fwrite(buffer_, 1, length_, out_);
   length_ = 0;

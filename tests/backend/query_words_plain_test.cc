@@ -45,7 +45,7 @@ TEST(QueryWordsPlain, TextsAsTheTermGeneratorCutsThem) {
 }
 
 TEST(QueryWordsPlain, EveryAsciiCharacterBetweenWords) {
-  for (int c = 1; c < 128; ++c) {
+  for (int c = 0; c < 128; ++c) {
     for (const char* left : {"ab", "7", "A", "x_"}) {
       for (const char* right : {"cd", "9", "B", ""}) {
         const std::string text = std::string(left) + static_cast<char>(c) + right;
