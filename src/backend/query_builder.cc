@@ -42,14 +42,14 @@ class QueryBuilder {
   }
 
   // The free text's words, stop words left out, searched with OR.
-  Xapian::Query free_text(const SearchSpec& spec, bool& dropped) {
+  Xapian::Query free_text(const ParsedSearch& parsed, bool& dropped) {
     std::vector<Xapian::Query> words;
-    for (const std::string& word : split_words(spec.free_text)) {
+    for (const std::string& word : split_words(parsed.free_text)) {
       if (is_stop_word(word)) {
         dropped = true;
         continue;
       }
-      words.emplace_back(word_term(word, spec.free_text_type));
+      words.emplace_back(word_term(word, parsed.free_text_type));
     }
     terms_ += words.size();
     return Xapian::Query(Xapian::Query::OP_OR, words.begin(), words.end());
@@ -135,19 +135,19 @@ class QueryBuilder {
 
 }  // namespace
 
-int build_query(const Xapian::Database& db, const SearchSpec& spec, BuiltQuery& out) {
+int build_query(const Xapian::Database& db, const ParsedSearch& parsed, BuiltQuery& out) {
   out = BuiltQuery{};
   QueryBuilder builder(db);
   Xapian::Query expression;
-  if (int rc = builder.expression(spec.expression, expression); rc != kOk) return rc;
+  if (int rc = builder.expression(parsed.expression, expression); rc != kOk) return rc;
   Xapian::Query free_text;
-  if (spec.has_free_text) free_text = builder.free_text(spec, out.stop_words_dropped);
+  if (parsed.has_free_text) free_text = builder.free_text(parsed, out.stop_words_dropped);
   if (builder.too_many_terms()) return kQueryTooComplex;
 
-  if (spec.expression.empty() && free_text.empty()) return kEmptyRequest;
+  if (parsed.expression.empty() && free_text.empty()) return kEmptyRequest;
   if (free_text.empty()) {
     out.query = expression;
-  } else if (spec.expression.empty()) {
+  } else if (parsed.expression.empty()) {
     out.query = free_text;
   } else {
     out.query = Xapian::Query(Xapian::Query::OP_FILTER, free_text, expression);

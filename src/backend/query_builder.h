@@ -1,4 +1,4 @@
-// Turns a SearchSpec into a Xapian query over one database (an index or an
+// Turns a ParsedSearch into a Xapian query over one database (an index or an
 // index group): terms, phrases, masked words, topics and the operators that
 // join them, and the free text, which the expression restricts.
 //
@@ -10,7 +10,7 @@
 
 #include <xapian.h>
 
-#include "backend/search_spec.h"
+#include "backend/parsed_search.h"
 
 namespace zeb::backend {
 
@@ -25,7 +25,7 @@ struct BuiltQuery {
 // 0 with the query; 31 for a masked word of masking characters only, 22 for
 // a masked word or a query expanding to too many words, 73 when nothing is
 // left to search for. `out.stop_words_dropped` is valid also with 73.
-int build_query(const Xapian::Database& db, const SearchSpec& spec,
+int build_query(const Xapian::Database& db, const ParsedSearch& parsed,
                 BuiltQuery& out);
 
 }  // namespace zeb::backend

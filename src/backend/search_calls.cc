@@ -64,21 +64,21 @@ Xapian::Query restrict(const Xapian::Query& query, const Xapian::Query& filter) 
 
 // Runs the search; fills `result` unless the code is an error or a warning
 // that leaves nothing to list.
-int run_search(SearchTarget& target, const SearchSpec& spec,
+int run_search(SearchTarget& target, const ParsedSearch& parsed,
                std::shared_ptr<SearchResult>& result) {
   if (target.db.get_doccount() == 0) return kIndexEmpty;
   BuiltQuery built;
-  if (int rc = build_query(target.db, spec, built); rc != kOk) return rc;
+  if (int rc = build_query(target.db, parsed, built); rc != kOk) return rc;
   Xapian::Query group_filter;
   if (int rc = group_scope_filter(target, group_filter); rc != kOk) return rc;
   Xapian::Query query = restrict(built.query, group_filter);
-  if (!spec.scope.empty()) query = restrict(query, scope_query(spec.scope));
+  if (!parsed.scope.empty()) query = restrict(query, scope_query(parsed.scope));
 
   SearchOptions options;
-  options.weighted = spec.ranking || spec.has_free_text;
-  options.ranking_data = spec.ranking;
-  options.percent = spec.has_free_text;
-  options.cap = spec.max_results;
+  options.weighted = parsed.ranking || parsed.has_free_text;
+  options.ranking_data = parsed.ranking;
+  options.percent = parsed.has_free_text;
+  options.cap = parsed.max_results;
   for (int attempt = 0;; ++attempt) {
     try {
       result = std::make_shared<SearchResult>(target.db, target.shard_names, query, options);
@@ -112,10 +112,10 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
     if (objects.session(session) == nullptr) return kBadSession;
     SearchTarget resolved;
     if (int rc = resolve_target(objects, session, target, resolved); rc != kOk) return rc;
-    SearchSpec spec;
-    if (int rc = parse_search_stream(stream, length, spec); rc != kOk) return rc;
+    ParsedSearch parsed;
+    if (int rc = parse_search_stream(stream, length, parsed); rc != kOk) return rc;
     std::shared_ptr<SearchResult> outcome;
-    const int rc = run_search(resolved, spec, outcome);
+    const int rc = run_search(resolved, parsed, outcome);
     if (!outcome) return rc;
     *found = outcome->found();
     *result = objects.add(session, ResultObject{std::move(outcome), false});

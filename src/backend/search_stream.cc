@@ -70,22 +70,22 @@ class ExpressionBuilder {
 
 class SearchStreamParser {
  public:
-  SearchStreamParser(const unsigned char* stream, uint32_t length, SearchSpec& spec)
-      : walker_(stream, length), spec_(spec) {}
+  SearchStreamParser(const unsigned char* stream, uint32_t length, ParsedSearch& parsed)
+      : walker_(stream, length), parsed_(parsed) {}
 
   int parse() {
-    ExpressionBuilder expression(spec_.expression);
+    ExpressionBuilder expression(parsed_.expression);
     StreamItem item;
     while (walker_.next(item)) {
       int rc = kOk;
       switch (item.id) {
         case kItemRanking:
           if (!is_atomic(item, 0)) return kStreamSyntax;
-          spec_.ranking = true;
+          parsed_.ranking = true;
           break;
         case kItemMaxResults:
           if (!is_atomic(item, 2)) return kStreamSyntax;
-          spec_.max_results = read_u16_be(item.data);
+          parsed_.max_results = read_u16_be(item.data);
           break;
         case kItemCodePage:
           if (!is_atomic(item, 2)) return kStreamSyntax;
@@ -99,7 +99,7 @@ class SearchStreamParser {
           rc = is_start(item) ? parse_scope() : kStreamSyntax;
           break;
         case kItemFreeText:
-          rc = is_start(item) && !spec_.has_free_text ? parse_free_text() : kStreamSyntax;
+          rc = is_start(item) && !parsed_.has_free_text ? parse_free_text() : kStreamSyntax;
           break;
         default:
           rc = expression_item(item, expression, 0);
@@ -205,10 +205,10 @@ class SearchStreamParser {
   int parse_scope() {
     StreamItem item;
     while (walker_.next(item)) {
-      if (is_end(item, kItemQueryScope)) return spec_.scope.empty() ? kStreamSyntax : kOk;
+      if (is_end(item, kItemQueryScope)) return parsed_.scope.empty() ? kStreamSyntax : kOk;
       if (item.id != kItemScopeValue || item.type != kAtomicItem) return kStreamSyntax;
-      if (spec_.scope.size() == kMaxScopeValues) return kScopeTooComplex;
-      spec_.scope.push_back(decode_request_text(item.data, item.data_length));
+      if (parsed_.scope.size() == kMaxScopeValues) return kScopeTooComplex;
+      parsed_.scope.push_back(decode_request_text(item.data, item.data_length));
     }
     return kStreamSyntax;
   }
@@ -219,15 +219,15 @@ class SearchStreamParser {
     StreamItem item;
     while (walker_.next(item)) {
       if (is_end(item, kItemFreeText)) {
-        spec_.has_free_text = have_text;
+        parsed_.has_free_text = have_text;
         return have_text ? kOk : kStreamSyntax;
       }
       if (item.type != kAtomicItem) return kStreamSyntax;
       if (item.id == kItemTermType && !have_type) {
-        if (!read_term_type(item, spec_.free_text_type)) return kStreamSyntax;
+        if (!read_term_type(item, parsed_.free_text_type)) return kStreamSyntax;
         have_type = true;
       } else if (item.id == kItemText && !have_text) {
-        spec_.free_text = decode_request_text(item.data, item.data_length);
+        parsed_.free_text = decode_request_text(item.data, item.data_length);
         have_text = true;
       } else {
         return kStreamSyntax;
@@ -237,15 +237,15 @@ class SearchStreamParser {
   }
 
   StreamWalker walker_;
-  SearchSpec& spec_;
+  ParsedSearch& parsed_;
 };
 
 }  // namespace
 
-int parse_search_stream(const unsigned char* stream, uint32_t length, SearchSpec& spec) {
-  spec = SearchSpec{};
+int parse_search_stream(const unsigned char* stream, uint32_t length, ParsedSearch& parsed) {
+  parsed = ParsedSearch{};
   if (length > kRequestBufferSize || (stream == nullptr && length != 0)) return kStreamSyntax;
-  return SearchStreamParser(stream, length, spec).parse();
+  return SearchStreamParser(stream, length, parsed).parse();
 }
 
 }  // namespace zeb::backend

@@ -1,10 +1,10 @@
-// Reads a search request's data stream into a SearchSpec (search_spec.h).
+// Reads a search request's data stream into a ParsedSearch (parsed_search.h).
 // Nothing outside the stream is read, whatever it holds.
 #pragma once
 
 #include <cstdint>
 
-#include "backend/search_spec.h"
+#include "backend/parsed_search.h"
 
 namespace zeb::backend {
 
@@ -13,6 +13,6 @@ namespace zeb::backend {
 // values, 22 for brackets nested too deep, 41 and 42 for a code page or
 // language other than 850 and 6011.
 int parse_search_stream(const unsigned char* stream, uint32_t length,
-                        SearchSpec& spec);
+                        ParsedSearch& parsed);
 
 }  // namespace zeb::backend

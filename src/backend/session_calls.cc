@@ -9,7 +9,7 @@
 #include "backend/index_opener.h"
 #include "backend/request_text.h"
 #include "backend/return_codes.h"
-#include "backend/search_spec.h"
+#include "backend/parsed_search.h"
 #include "engine/data_stream.h"
 #include "engine/ksv_api.h"
 

@@ -10,7 +10,7 @@ namespace zeb::testing {
 namespace {
 
 using backend::Connector;
-using backend::SearchSpec;
+using backend::ParsedSearch;
 
 // A request as the CGI builds it for: topics "news" OR "sport", AND
 // ("cat" OR NOT "wor*"), free text, two scope values, ranked, limit 20.
@@ -28,29 +28,29 @@ Request full_request() {
   return request;
 }
 
-int parse(const Request& request, SearchSpec& spec) {
-  return backend::parse_search_stream(request.data(), request.length(), spec);
+int parse(const Request& request, ParsedSearch& parsed) {
+  return backend::parse_search_stream(request.data(), request.length(), parsed);
 }
 int parse(const Request& request) {
-  SearchSpec spec;
-  return parse(request, spec);
+  ParsedSearch parsed;
+  return parse(request, parsed);
 }
 
 TEST(SearchStream, FullRequestReadsAsSent) {
-  SearchSpec spec;
-  ASSERT_EQ(parse(full_request(), spec), 0);
-  EXPECT_TRUE(spec.ranking);
-  EXPECT_EQ(spec.max_results, 160);
-  EXPECT_EQ(spec.scope, std::vector<std::string>({"guide", "news"}));
-  ASSERT_EQ(spec.expression.size(), 2u);
-  const auto& topics = spec.expression[0];
+  ParsedSearch parsed;
+  ASSERT_EQ(parse(full_request(), parsed), 0);
+  EXPECT_TRUE(parsed.ranking);
+  EXPECT_EQ(parsed.max_results, 160);
+  EXPECT_EQ(parsed.scope, std::vector<std::string>({"guide", "news"}));
+  ASSERT_EQ(parsed.expression.size(), 2u);
+  const auto& topics = parsed.expression[0];
   EXPECT_EQ(topics.connector, Connector::kFirst);
   ASSERT_TRUE(topics.operand->bracket);
   ASSERT_EQ(topics.operand->inner.size(), 2u);
   EXPECT_TRUE(topics.operand->inner[0].operand->term.topic);
   EXPECT_EQ(topics.operand->inner[0].operand->term.text, "news");
   EXPECT_EQ(topics.operand->inner[1].connector, Connector::kOr);
-  const auto& terms = spec.expression[1];
+  const auto& terms = parsed.expression[1];
   EXPECT_EQ(terms.connector, Connector::kAnd);
   ASSERT_EQ(terms.operand->inner.size(), 2u);
   const auto& masked = terms.operand->inner[1];
@@ -59,25 +59,25 @@ TEST(SearchStream, FullRequestReadsAsSent) {
   EXPECT_TRUE(masked.operand->term.mask_any);
   EXPECT_FALSE(masked.operand->term.mask_one);
   EXPECT_EQ(masked.operand->term.text, "wor*");
-  EXPECT_TRUE(spec.has_free_text);
-  EXPECT_EQ(spec.free_text, "big dogs");
+  EXPECT_TRUE(parsed.has_free_text);
+  EXPECT_EQ(parsed.free_text, "big dogs");
 }
 
 TEST(SearchStream, NotAfterAnOperandMeansAndNotAndLeadingNotNegates) {
   Request request;
   request.flag(kItemNot).term("a").flag(kItemNot).term("b").flag(kItemOr).flag(kItemNot)
       .term("c").flag(kItemNot).flag(kItemNot).term("d");
-  SearchSpec spec;
-  ASSERT_EQ(parse(request, spec), 0);
-  ASSERT_EQ(spec.expression.size(), 4u);
-  EXPECT_EQ(spec.expression[0].connector, Connector::kFirst);
-  EXPECT_TRUE(spec.expression[0].negated);
-  EXPECT_EQ(spec.expression[1].connector, Connector::kAnd);
-  EXPECT_TRUE(spec.expression[1].negated);
-  EXPECT_EQ(spec.expression[2].connector, Connector::kOr);
-  EXPECT_TRUE(spec.expression[2].negated);
-  EXPECT_EQ(spec.expression[3].connector, Connector::kAnd);
-  EXPECT_FALSE(spec.expression[3].negated);  // NOT NOT cancels
+  ParsedSearch parsed;
+  ASSERT_EQ(parse(request, parsed), 0);
+  ASSERT_EQ(parsed.expression.size(), 4u);
+  EXPECT_EQ(parsed.expression[0].connector, Connector::kFirst);
+  EXPECT_TRUE(parsed.expression[0].negated);
+  EXPECT_EQ(parsed.expression[1].connector, Connector::kAnd);
+  EXPECT_TRUE(parsed.expression[1].negated);
+  EXPECT_EQ(parsed.expression[2].connector, Connector::kOr);
+  EXPECT_TRUE(parsed.expression[2].negated);
+  EXPECT_EQ(parsed.expression[3].connector, Connector::kAnd);
+  EXPECT_FALSE(parsed.expression[3].negated);  // NOT NOT cancels
 }
 
 TEST(SearchStream, EveryCutThroughAnItemIsRefused) {
@@ -89,8 +89,8 @@ TEST(SearchStream, EveryCutThroughAnItemIsRefused) {
     // A copy of exactly `cut` bytes, so that a reader that strays is caught
     // by the sanitizers.
     std::vector<unsigned char> prefix(bytes.begin(), bytes.begin() + cut);
-    SearchSpec spec;
-    const int rc = backend::parse_search_stream(prefix.data(), cut, spec);
+    ParsedSearch parsed;
+    const int rc = backend::parse_search_stream(prefix.data(), cut, parsed);
     if (!boundary[cut]) {
       EXPECT_EQ(rc, 18) << "cut at " << cut;
     } else {
@@ -106,8 +106,8 @@ TEST(SearchStream, BrokenLengthFieldsAreRefused) {
       std::vector<unsigned char> broken = bytes;
       broken[at] = static_cast<unsigned char>(length >> 8);
       broken[at + 1] = static_cast<unsigned char>(length);
-      SearchSpec spec;
-      EXPECT_EQ(backend::parse_search_stream(broken.data(), static_cast<uint32_t>(broken.size()), spec), 18)
+      ParsedSearch parsed;
+      EXPECT_EQ(backend::parse_search_stream(broken.data(), static_cast<uint32_t>(broken.size()), parsed), 18)
           << "item at " << at << " length " << length;
     }
   }
@@ -191,10 +191,10 @@ TEST(SearchStream, LimitsOnScopesAndBrackets) {
 
 TEST(SearchStream, OversizeOrMissingStreamIsRefused) {
   const Request request = full_request();
-  SearchSpec spec;
-  EXPECT_EQ(backend::parse_search_stream(request.data(), kRequestBufferSize + 1, spec), 18);
-  EXPECT_EQ(backend::parse_search_stream(nullptr, 5, spec), 18);
-  EXPECT_EQ(backend::parse_search_stream(nullptr, 0, spec), 0);
+  ParsedSearch parsed;
+  EXPECT_EQ(backend::parse_search_stream(request.data(), kRequestBufferSize + 1, parsed), 18);
+  EXPECT_EQ(backend::parse_search_stream(nullptr, 5, parsed), 18);
+  EXPECT_EQ(backend::parse_search_stream(nullptr, 0, parsed), 0);
 }
 
 // The same through the engine call: refused with 18 and no result.

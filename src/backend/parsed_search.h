@@ -53,7 +53,7 @@ struct Operand {
   Expression inner;  // when a bracket
 };
 
-struct SearchSpec {
+struct ParsedSearch {
   bool ranking = false;
   uint16_t max_results = 0;  // 0: no cap
   std::vector<std::string> scope;
