@@ -1,5 +1,7 @@
 #include "backend/request_text.h"
 
+#include <xapian.h>
+
 namespace zeb::backend {
 
 namespace {
@@ -72,21 +74,7 @@ uint32_t cp850_to_unicode(unsigned char byte) {
 }
 
 void append_utf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  Xapian::Unicode::append_utf8(out, cp);
 }
 
 std::string decode_request_text(const unsigned char* bytes, size_t length) {
