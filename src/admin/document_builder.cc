@@ -31,11 +31,11 @@ bool takes_stem(const std::string& term) {
 
 }  // namespace
 
-std::string path_term(const std::string& path) { return backend::kPathPrefix + path; }
+std::string path_term(const std::string& path) { return backend::prefixed_term(backend::kPathPrefix, path); }
 
 std::string keyword_term(const std::string& keyword) {
-  std::string term = backend::kKeywordPrefix +
-                     Xapian::Unicode::tolower(collapse_blanks(keyword, kMaxTermBytes));
+  std::string term = backend::prefixed_term(
+      backend::kKeywordPrefix, Xapian::Unicode::tolower(collapse_blanks(keyword, kMaxTermBytes)));
   return term.size() > kMaxTermBytes || term.size() == 1 ? std::string() : term;
 }
 
@@ -47,7 +47,7 @@ const std::string& DocumentBuilder::stem(const std::string& word) {
   auto found = stems_.find(word);
   if (found != stems_.end()) return found->second;
   if (stems_.size() >= kMaxCachedStems) stems_.clear();
-  return stems_.emplace(word, backend::kStemPrefix + stemmer_(word)).first->second;
+  return stems_.emplace(word, backend::prefixed_term(backend::kStemPrefix, stemmer_(word))).first->second;
 }
 
 Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDocument& extracted) {
@@ -72,7 +72,7 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
   for (const auto& [word, count] : words) doc.add_term(stem(word), count);
   const size_t slash = file.path.find('/');
   if (slash != std::string::npos && slash > 0)
-    doc.add_boolean_term(backend::kScopePrefix + file.path.substr(0, slash));
+    doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));
   doc.add_boolean_term(path_term(file.path));
   doc.add_value(backend::kValueModified, std::to_string(file.modified));
   doc.add_value(backend::kValueSize, std::to_string(file.size));

@@ -33,8 +33,7 @@ constexpr const char* kStemPrefix = "Z";
 constexpr unsigned kValueModified = 0;
 constexpr unsigned kValueSize = 1;
 
-// A prefixed term. (Built by appending: GCC 12 at -O3 warns falsely on
-// `prefix + string`.)
+// The term of `text` under `prefix`.
 inline std::string prefixed_term(const char* prefix, std::string_view text) {
   std::string term(prefix);
   term += text;
