@@ -24,7 +24,7 @@ constexpr uint8_t kAtomicItem = 0xC1;
 
 // Item identifiers sent or read by the system.
 enum ItemId : uint16_t {
-  kItemSession = 10,         // S/E session specification
+  kItemSession = 10,         // S/E session: the server to reach
   kItemServerName = 11,      // A "SERVER"
   kItemIndexScope = 50,      // S/E scope of one index: 60, then 107s
   kItemIndexName = 60,       // A index name
@@ -45,7 +45,7 @@ enum ItemId : uint16_t {
   kItemMaskAny = 350,        // A "*"
   kItemMaskOne = 360,        // A "?"
   kItemFreeText = 380,       // S/E free text
-  kItemSort = 480,           // S/E sort specification
+  kItemSort = 480,           // S/E sort order: 502 and 500
   kItemSortKey = 500,        // A one byte, 1
   kItemSortOrder = 502,      // A one byte, 1
   kItemRankValue = 536,      // A four bytes, single precision, little-endian
