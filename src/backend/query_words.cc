@@ -54,10 +54,7 @@ bool split_plain_words(const std::string& text, std::vector<std::string>& words)
 
 }  // namespace
 
-std::vector<std::string> split_words(const std::string& text) {
-  std::vector<std::string> plain;
-  if (split_plain_words(text, plain)) return plain;
-
+std::vector<std::string> generator_words(const std::string& text) {
   Xapian::TermGenerator generator;
   generator.set_stemming_strategy(Xapian::TermGenerator::STEM_NONE);
   Xapian::Document scratch;
@@ -74,6 +71,12 @@ std::vector<std::string> split_words(const std::string& text) {
   words.reserve(placed.size());
   for (auto& [position, word] : placed) words.push_back(std::move(word));
   return words;
+}
+
+std::vector<std::string> split_words(const std::string& text) {
+  std::vector<std::string> plain;
+  if (split_plain_words(text, plain)) return plain;
+  return generator_words(text);
 }
 
 std::vector<MaskedPiece> split_masked_words(const std::string& text,

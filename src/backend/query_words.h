@@ -13,8 +13,12 @@ namespace zeb::backend {
 constexpr char kMaskAny = '*';  // any run of characters, also none
 constexpr char kMaskOne = '?';  // exactly one character
 
-// The words of a UTF-8 text, lower-cased, in text order.
+// The words of a UTF-8 text, lower-cased, in text order. Plain ASCII texts
+// are cut by hand; the result is always what generator_words gives.
 std::vector<std::string> split_words(const std::string& text);
+
+// The words as Xapian's term generator cuts them, in text order.
+std::vector<std::string> generator_words(const std::string& text);
 
 // One piece of a masked term: a plain word or a pattern with masking
 // characters, lower-cased.

@@ -1,35 +1,15 @@
 // Query words cut without the term generator must be the words the term
 // generator cuts: each text here is split both ways and compared.
 #include <gtest/gtest.h>
-#include <xapian.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "backend/query_words.h"
 
 namespace zeb::backend {
 namespace {
-
-// The words as the indexer's term generator finds them, in text order.
-std::vector<std::string> generator_words(const std::string& text) {
-  Xapian::TermGenerator generator;
-  generator.set_stemming_strategy(Xapian::TermGenerator::STEM_NONE);
-  Xapian::Document scratch;
-  generator.set_document(scratch);
-  generator.index_text(text);
-  std::vector<std::pair<Xapian::termpos, std::string>> placed;
-  for (auto term = scratch.termlist_begin(); term != scratch.termlist_end(); ++term)
-    for (auto pos = term.positionlist_begin(); pos != term.positionlist_end(); ++pos)
-      placed.emplace_back(*pos, *term);
-  std::sort(placed.begin(), placed.end());
-  std::vector<std::string> words;
-  for (auto& [position, word] : placed) words.push_back(word);
-  return words;
-}
 
 TEST(QueryWordsPlain, TextsAsTheTermGeneratorCutsThem) {
   const std::string texts[] = {
