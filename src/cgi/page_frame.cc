@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cgi/template_name.h"
+
 namespace zeb {
 
 namespace {
@@ -16,24 +18,24 @@ constexpr const char* kDefaultTitle = "<html><head><title>Search Results</title>
 constexpr const char* kHeaderNotFound = "Search form header not found";
 constexpr const char* kFooterNotFound = "Search form footer not found";
 
-// Names that would lead out of the instance directory.
-bool leaves_directory(const char* name) {
-  if (name[0] == '/') return true;
-  for (const char* part = name; part != nullptr;) {
-    const char* slash = strchr(part, '/');
-    size_t length = slash != nullptr ? static_cast<size_t>(slash - part) : strlen(part);
-    if (length == 2 && part[0] == '.' && part[1] == '.') return true;
-    part = slash != nullptr ? slash + 1 : nullptr;
-  }
-  return false;
+// The part of `file` below `dir`, both resolved; nullptr when it lies
+// elsewhere. Only the root directory "/" ends in '/'.
+const char* below_directory(const char* dir, const char* file) {
+  size_t length = strlen(dir);
+  if (length > 0 && dir[length - 1] == '/') --length;
+  if (strncmp(file, dir, length) != 0 || file[length] != '/') return nullptr;
+  return file + length + 1;
 }
 
-// Opens a regular file for reading; a directory, a pipe or a device is no
-// template (non-blocking, so a pipe cannot hang the page).
+// Opens a regular file by its resolved path; a directory, a pipe or a
+// device is no template and is not even opened. O_NOFOLLOW: a link put in
+// place of the file since it was resolved is refused (non-blocking, so a
+// pipe put there cannot hang the page).
 FILE* open_regular_file(const char* path) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
   struct stat info;
+  if (lstat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return nullptr;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
     return nullptr;
@@ -43,21 +45,32 @@ FILE* open_regular_file(const char* path) {
   return file;
 }
 
+// The template at `path` when, with every link resolved, it is still a
+// template of the instance directory `dir`.
+FILE* open_template(const char* dir, const char* path) {
+  char real_dir[kResolvedPathSize];
+  char real_file[kResolvedPathSize];
+  if (realpath(dir, real_dir) == nullptr || realpath(path, real_file) == nullptr) return nullptr;
+  const char* inside = below_directory(real_dir, real_file);
+  if (inside == nullptr || !is_template_name(inside)) return nullptr;
+  return open_regular_file(real_file);
+}
+
 bool copy_named_template(const char* dir, const char* name, FILE* out) {
   char path[kTemplatePathSize];
-  return template_path(path, dir, name) && copy_template(path, out);
+  return template_path(path, dir, name) && copy_template(dir, path, out);
 }
 
 }  // namespace
 
 bool template_path(char (&path)[kTemplatePathSize], const char* dir, const char* name) {
-  if (leaves_directory(name)) return false;
+  if (!is_template_name(name)) return false;
   int length = snprintf(path, sizeof path, "%s/%s", dir, name);
   return length >= 0 && static_cast<size_t>(length) < sizeof path;
 }
 
-bool copy_template(const char* path, FILE* out) {
-  FILE* file = open_regular_file(path);
+bool copy_template(const char* dir, const char* path, FILE* out) {
+  FILE* file = open_template(dir, path);
   if (file == nullptr) return false;
   char line[kTemplatePieceChars + 2];
   for (;;) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 
 #include "cgi_test_support.h"
@@ -88,12 +91,105 @@ TEST_F(PageFrame, NamesLeadingOutOfTheInstanceDirectoryAreRefused) {
   EXPECT_EQ(footer("a..b.html"), "dots");
 }
 
+TEST_F(PageFrame, TheInstancesOwnFilesAndIndexDataAreNoTemplates) {
+  const char* refused[] = {
+      "zebinst.cat", "zebinst.cat.tmp", "ZEBMAP.DAT", "INSTANCE/help/DATA/ZEBMAP.DAT",
+      ".zebadm.lock", "data/PGDOC/source", "data/PGDOC/ZEBCSREF.DAT",
+      "data/PGDOC/xapian/docdata.glass", "data/PGDOC/notes.html", "DATA/notes.html",
+      "Data/PGDOC/notes.txt", "data/.PGDOC.new/x.html", "header.html.tmp",
+  };
+  for (const char* name : refused) {
+    dir.write(name, "<script>index data</script>");
+    EXPECT_EQ(header(name), kDefaultHeader) << name;
+    EXPECT_EQ(footer(name), kNoFooter) << name;
+  }
+  // The default templates zebadm makes, and names that merely look alike.
+  for (const char* name : {"header.html", "footer.html", "database/x.html", "site/data/x.html"}) {
+    dir.write(name, name);
+    EXPECT_EQ(header(name), name);
+  }
+}
+
+TEST_F(PageFrame, OnlyTemplateNamesAreTemplates) {
+  for (const char* name : {"head.HTM", "head.html", "notes.Txt", "parts/menu.INC",
+                           "site/en/foot.htm", "site/head.html", "a.b.html"}) {
+    dir.write(name, name);
+    EXPECT_EQ(header(name), name);
+    EXPECT_EQ(footer(name), name);
+  }
+  for (const char* name : {"head.htmlx", "head.php", "head", "head.html~", "html", ".html",
+                           ".site/head.html", "site/.head.html"})
+    dir.write(name, "hidden or misnamed");
+  // The second group spells files that exist in a way no template name has.
+  for (const char* name : {"head.htmlx", "head.php", "head", "head.html~", "html", ".html",
+                           ".site/head.html", "site/.head.html", "./head.html",
+                           "site/./head.html", "site//head.html", "site/en/../head.html",
+                           "head.html/", "site/"}) {
+    EXPECT_EQ(footer(name), kNoFooter) << name;
+  }
+  EXPECT_EQ(header(dir.path() + "/head.html"), kDefaultHeader);  // absolute
+}
+
+TEST_F(PageFrame, OnlyRegularFilesAreTemplates) {
+  std::filesystem::create_directories(dir.path() + "/folder.html");
+  EXPECT_EQ(header("folder.html"), kDefaultHeader);
+  // A pipe would block a plain open; it must neither hang the page nor count.
+  ASSERT_EQ(mkfifo((dir.path() + "/pipe.html").c_str(), 0600), 0);
+  EXPECT_EQ(header("pipe.html"), kDefaultHeader);
+  EXPECT_EQ(footer("pipe.html"), kNoFooter);
+}
+
+TEST_F(PageFrame, LinksMustEndAtATemplateOfTheInstance) {
+  namespace fs = std::filesystem;
+  TempDir outside;
+  outside.write("secret.html", "secret");
+  dir.write("data/PGDOC/xapian/docdata.glass", "<script>stored</script>");
+  dir.write("zebinst.cat", "catalogue");
+  dir.write(".private.html", "private");
+  dir.write("themes/blue.html", "blue");
+  const std::string base = dir.path() + "/";
+  fs::create_symlink(base + "data/PGDOC/xapian/docdata.glass", base + "stored.html");
+  fs::create_symlink("data/PGDOC/xapian/docdata.glass", base + "relative.html");
+  fs::create_symlink("zebinst.cat", base + "catalogue.html");
+  fs::create_symlink(".private.html", base + "private.html");
+  fs::create_symlink(outside.path() + "/secret.html", base + "secret.html");
+  fs::create_symlink("/etc/passwd", base + "passwd.txt");
+  fs::create_symlink(outside.path(), base + "away");
+  fs::create_symlink("data/PGDOC", base + "pages");
+  fs::create_symlink("missing.html", base + "dangling.html");
+  for (const char* name : {"stored.html", "relative.html", "catalogue.html", "private.html",
+                           "secret.html", "passwd.txt", "away/secret.html", "dangling.html"}) {
+    EXPECT_EQ(header(name), kDefaultHeader) << name;
+  }
+  dir.write("data/PGDOC/page.html", "index data");
+  EXPECT_EQ(footer("pages/page.html"), kNoFooter);
+
+  // Links that stay among the instance's templates are followed.
+  fs::create_symlink("themes/blue.html", base + "current.html");
+  fs::create_symlink("themes", base + "look");
+  EXPECT_EQ(header("current.html"), "blue");
+  EXPECT_EQ(footer("look/blue.html"), "blue");
+}
+
+TEST_F(PageFrame, AnInstanceDirectoryReachedThroughALinkKeepsItsTemplates) {
+  TempDir other;
+  const std::string link = other.path() + "/instance-link";
+  std::filesystem::create_symlink(dir.path(), link);
+  env.set("ZEBINSTSRV", link);
+  dir.write("head.html", "head");
+  dir.write("zebinst.cat", "catalogue");
+  EXPECT_EQ(header("head.html"), "head");
+  EXPECT_EQ(footer("zebinst.cat"), kNoFooter);
+  env.set("ZEBINSTSRV", dir.path() + "/");
+  EXPECT_EQ(header("head.html"), "head");
+}
+
 TEST_F(PageFrame, PathsLongerThanTheBufferAreRefused) {
   // A name that makes the path exactly 255 characters works; one more does not.
   const size_t room = kTemplatePathSize - 1 - dir.path().size() - 1;
   const std::string folder(100, 'd');
-  const std::string fits = folder + "/" + std::string(room - folder.size() - 1, 'f');
-  const std::string over = folder + "/" + std::string(room - folder.size(), 'f');
+  const std::string fits = folder + "/" + std::string(room - folder.size() - 6, 'f') + ".html";
+  const std::string over = folder + "/" + std::string(room - folder.size() - 5, 'f') + ".html";
   dir.write(fits, "fits");
   dir.write(over, "over");
   EXPECT_EQ(header(fits), "fits");
