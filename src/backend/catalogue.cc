@@ -59,6 +59,19 @@ std::vector<std::string> split(std::string_view text, char separator) {
   }
 }
 
+// A data directory keeps to the instance directory: relative, no ".."
+// component, and no zero byte (which would cut the path where it is used).
+bool data_dir_inside_instance(std::string_view dir) {
+  if (dir.empty() || dir.front() == '/' || dir.find('\0') != std::string_view::npos) return false;
+  for (size_t start = 0; start <= dir.size();) {
+    size_t end = dir.find('/', start);
+    if (end == std::string_view::npos) end = dir.size();
+    if (dir.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 bool parse_index(const LineFields& line, CatalogueEntry& entry) {
   if (line.count != kIndexFields) return false;
   const std::string_view* f = line.field;
@@ -120,7 +133,6 @@ std::string catalogue_path(const std::string& instance_dir) {
 
 std::string resolve_data_dir(const std::string& instance_dir,
                              const CatalogueEntry& entry) {
-  if (!entry.data_dir.empty() && entry.data_dir[0] == '/') return entry.data_dir;
   return instance_dir + "/" + entry.data_dir;
 }
 
@@ -154,11 +166,16 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
       continue;
     }
     CatalogueEntry entry;
+    const std::string where = path + ":" + std::to_string(line_number);
     if (fields.field[0] == "index" && parse_index(fields, entry)) {
+      if (!data_dir_inside_instance(entry.data_dir)) {
+        error = where + ": data directory must lie inside the instance (relative, no \"..\")";
+        return false;
+      }
       catalogue.indexes.push_back(std::move(entry));
       continue;
     }
-    error = path + ":" + std::to_string(line_number) + ": malformed line";
+    error = where + ": malformed line";
     return false;
   }
   if (line_number == 0 || !have_name) {

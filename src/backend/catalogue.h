@@ -6,9 +6,14 @@
 //   instance<TAB>NAME
 //   index<TAB>NUMBER<TAB>NAME<TAB>active|suspended<TAB>DATA DIR<TAB>SHARDS
 //
-// DATA DIR is relative to the instance directory unless absolute. SHARDS is
-// "-" for a local index, else a comma-separated list of host:port of remote
-// Xapian servers that together hold the index.
+// DATA DIR is relative to the instance directory, with no ".." component:
+// an index's data stays inside its instance, and one catalogue cannot serve
+// another instance's index or any other directory under an index's name. A
+// line whose data directory is absolute, reaches up or holds a zero byte
+// makes the whole catalogue unreadable, like any other malformed line
+// (zebadm only ever writes data/NAME). SHARDS is "-" for a local index,
+// else a comma-separated list of host:port of remote Xapian servers that
+// together hold the index (the data directory is still recorded).
 #pragma once
 
 #include <string>
@@ -39,7 +44,8 @@ struct Catalogue {
 };
 
 std::string catalogue_path(const std::string& instance_dir);
-// The data directory of an entry as a path usable on disk.
+// The data directory of an entry as a path usable on disk (below the
+// instance directory for every entry load_catalogue accepts).
 std::string resolve_data_dir(const std::string& instance_dir,
                              const CatalogueEntry& entry);
 

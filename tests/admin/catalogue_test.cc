@@ -29,7 +29,7 @@ TEST_F(CatalogueTest, SavedCatalogueLoadsBackWhole) {
   backend::Catalogue saved;
   saved.instance_name = "DEMO";
   saved.indexes.push_back({1, "PGDOC", backend::IndexStatus::kActive, "data/PGDOC", {}});
-  saved.indexes.push_back({4, "REMOTE", backend::IndexStatus::kSuspended, "/abs/dir",
+  saved.indexes.push_back({4, "REMOTE", backend::IndexStatus::kSuspended, "shards/REMOTE",
                            {"127.0.0.1:7001", "127.0.0.1:7002"}});
   std::string error;
   ASSERT_TRUE(backend::save_catalogue(dir_, saved, error)) << error;
@@ -43,7 +43,8 @@ TEST_F(CatalogueTest, SavedCatalogueLoadsBackWhole) {
   EXPECT_EQ(loaded.indexes[1].status, backend::IndexStatus::kSuspended);
   EXPECT_EQ(loaded.next_number(), 5);
   EXPECT_EQ(backend::resolve_data_dir(dir_, *loaded.find("PGDOC")), dir_.string() + "/data/PGDOC");
-  EXPECT_EQ(backend::resolve_data_dir(dir_, *loaded.find("REMOTE")), "/abs/dir");
+  EXPECT_EQ(backend::resolve_data_dir(dir_, *loaded.find("REMOTE")),
+            dir_.string() + "/shards/REMOTE");
   EXPECT_EQ(loaded.find("NONE"), nullptr);
 }
 

@@ -33,14 +33,14 @@ TEST(CatalogueText, TheWriterWritesTheFormatExactly) {
   Catalogue catalogue;
   catalogue.instance_name = "DEMO";
   catalogue.indexes.push_back({1, "PGDOC", IndexStatus::kActive, "data/PGDOC", {}});
-  catalogue.indexes.push_back({65535, "FAR", IndexStatus::kSuspended, "/abs dir",
+  catalogue.indexes.push_back({65535, "FAR", IndexStatus::kSuspended, "far dir",
                                {"h:7001", "h:7002", "h:7003"}});
   std::string error;
   ASSERT_TRUE(save_catalogue(tree.path(), catalogue, error)) << error;
   EXPECT_EQ(tree.read(kCatalogueFileName),
             kMagicLine + "instance\tDEMO\n"
                          "index\t1\tPGDOC\tactive\tdata/PGDOC\t-\n"
-                         "index\t65535\tFAR\tsuspended\t/abs dir\th:7001,h:7002,h:7003\n");
+                         "index\t65535\tFAR\tsuspended\tfar dir\th:7001,h:7002,h:7003\n");
 
   catalogue.indexes.clear();
   ASSERT_TRUE(save_catalogue(tree.path(), catalogue, error)) << error;
@@ -65,7 +65,7 @@ TEST(CatalogueText, LinesThatRead) {
   // later instance line wins; strtol's number forms are taken.
   loaded = load_text(tree, kMagicLine +
                                "instance\tX\n"
-                               "index\t+5\tB\tsuspended\t/abs\t\n"
+                               "index\t+5\tB\tsuspended\tdata/B\t\n"
                                "index\t65535\tC\tactive\td\th:1,,h:2,\n"
                                "instance\tY\r\n");
   ASSERT_TRUE(loaded.ok) << loaded.error;
@@ -113,6 +113,36 @@ TEST(CatalogueText, LinesThatDoNotRead) {
     const Loaded loaded = load_text(tree, c.text);
     EXPECT_FALSE(loaded.ok) << c.text;
     EXPECT_EQ(loaded.error, path + c.error) << c.text;
+  }
+}
+
+// A data directory that leaves the instance would serve another instance's
+// index, or any directory, under this index's name: the catalogue holding
+// one is refused whole, for local and remote indexes alike.
+TEST(CatalogueText, DataDirectoriesOutsideTheInstanceAreRefused) {
+  TempTree tree;
+  const std::string head = kMagicLine + "instance\tX\nindex\t1\tA\tactive\tdata/A\t-\n";
+  const std::string refused = catalogue_path(tree.path()) +
+                              ":4: data directory must lie inside the instance "
+                              "(relative, no \"..\")";
+  const std::string outside[] = {
+      "/abs", "/", "//srv/data/A", "..", "../other/data/A", "data/../../other", "data/A/..",
+      "data/../data/A",
+      {"..\0x", 4}, {"data/A\0/../..", 13},  // used as C strings, cut at the zero byte
+  };
+  for (const std::string& dir : outside) {
+    for (const char* shards : {"-", "127.0.0.1:7001"}) {
+      const Loaded loaded =
+          load_text(tree, head + "index\t2\tB\tactive\t" + dir + "\t" + shards + "\n");
+      EXPECT_FALSE(loaded.ok) << dir << " " << shards;
+      EXPECT_EQ(loaded.error, refused) << dir;
+    }
+  }
+  // Dots that are no ".." component, and data directories below the instance.
+  for (const std::string dir : {"data/..B", "data/B..", "...", "./data/B", "data/.B.new", "B"}) {
+    const Loaded loaded = load_text(tree, head + "index\t2\tB\tactive\t" + dir + "\th:1\n");
+    ASSERT_TRUE(loaded.ok) << dir << ": " << loaded.error;
+    EXPECT_EQ(resolve_data_dir(tree.path(), loaded.catalogue.indexes[1]), tree.path() + "/" + dir);
   }
 }
 

@@ -18,7 +18,7 @@ class SharedStorageTest : public ::testing::Test {
   void SetUp() override {
     instance_ = std::make_unique<TestInstance>("Demo");
     instance_->add_entry("DOCS", "data/DOCS", IndexStatus::kActive, {});       // 1
-    instance_->add_entry("NEWS", "/srv/news", IndexStatus::kSuspended, {});    // 2
+    instance_->add_entry("NEWS", "news", IndexStatus::kSuspended, {});         // 2
     instance_->add_entry("EIGHTCHR", "data/EIGHTCHR", IndexStatus::kActive, {});  // 3
     block_ = new ThreadBlock;
     TlsSetValue(*pGTlsIndex, block_);
@@ -95,18 +95,18 @@ TEST_F(SharedStorageTest, IndexKeysGiveCatalogueNumbers) {
 TEST_F(SharedStorageTest, DataPathIsTheIndexDataDirectory) {
   ASSERT_EQ(g_get_shared_storage(&anchor_, "DEMO"), 0);
   EXPECT_EQ(path_of(1), instance_->dir() + "/data/DOCS");
-  EXPECT_EQ(path_of(2), "/srv/news");
+  EXPECT_EQ(path_of(2), instance_->dir() + "/news");
   EXPECT_EQ(path_of(9), "");
   EXPECT_EQ(path_of(-1), "");
 }
 
 TEST_F(SharedStorageTest, LongDataPathIsCutToTheBuffer) {
-  const std::string long_dir = "/" + std::string(400, 'd');
+  const std::string long_dir = "data/" + std::string(400, 'd');
   instance_->add_entry("LONG", long_dir, IndexStatus::kActive, {});  // 4
   ASSERT_EQ(g_get_shared_storage(&anchor_, "DEMO"), 0);
   const std::string path = path_of(4);
   EXPECT_EQ(path.size(), kSharedDataPathSize - 1);
-  EXPECT_EQ(path, long_dir.substr(0, kSharedDataPathSize - 1));
+  EXPECT_EQ(path, (instance_->dir() + "/" + long_dir).substr(0, kSharedDataPathSize - 1));
 }
 
 }  // namespace
