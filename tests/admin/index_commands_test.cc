@@ -312,7 +312,7 @@ TEST_F(IndexCommands, DeleteRemovesDataCatalogueEntryAndLookupRecord) {
 
 TEST_F(IndexCommands, RemoteIndexesAreNotMaintainedHere) {
   auto loaded = catalogue();
-  loaded.indexes.push_back({7, "REMOTE", backend::IndexStatus::kActive, "/nowhere",
+  loaded.indexes.push_back({7, "REMOTE", backend::IndexStatus::kActive, "nowhere",
                             {"127.0.0.1:1"}});
   std::string error;
   ASSERT_TRUE(backend::save_catalogue(instance(), loaded, error));
