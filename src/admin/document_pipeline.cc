@@ -26,7 +26,7 @@ void DocumentPipeline::build_all() {
     for (const TreeFile* file : files_) {
       BuiltDocument built;
       built.file = file;
-      built.ok = read_document(root_ + "/" + file->path, file->kind, extracted, built.error);
+      built.ok = read_document(root_, file->path, file->kind, extracted, built.error);
       // The builder keeps no handle on the document it returns: Xapian's
       // handles are counted without locks, so only one thread may hold one.
       if (built.ok) built.document = builder.build(*file, extracted);

@@ -9,6 +9,7 @@
 
 #include "admin/html_extract.h"
 #include "admin/text_extract.h"
+#include "admin/tree_links.h"
 
 namespace zeb::admin {
 
@@ -24,12 +25,26 @@ bool ends_with_nocase(const std::string& s, std::string_view suffix) {
   return true;
 }
 
-bool read_file(const std::string& path, std::string& bytes, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
+// Opens `path` below `root` where it really lies, and only inside the tree.
+int open_document(const std::string& root, const std::string& path, std::string& error) {
+  const std::string full = root + "/" + path;
+  std::string real_root, resolved;
+  if (!resolve_tree_root(root, real_root, error)) return -1;
+  const LinkTarget target = resolve_in_tree(real_root, path, resolved);
+  if (target == LinkTarget::kOutside) {
+    error = full + ": a link that leads out of the document tree, not read";
+    return -1;
   }
+  const int fd = target == LinkTarget::kInside ? open_in_tree(real_root, resolved) : -1;
+  if (fd < 0) error = "cannot open " + full + ": " + std::strerror(errno);
+  return fd;
+}
+
+bool read_file(const std::string& root, const std::string& relative, std::string& bytes,
+               std::string& error) {
+  const int fd = open_document(root, relative, error);
+  if (fd < 0) return false;
+  const std::string path = root + "/" + relative;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = path + ": not a regular file";
@@ -67,14 +82,14 @@ DocumentKind document_kind(const std::string& path) {
   return DocumentKind::kOther;
 }
 
-bool read_document(const std::string& file, DocumentKind kind, ExtractedDocument& doc,
-                   std::string& error) {
+bool read_document(const std::string& root, const std::string& file, DocumentKind kind,
+                   ExtractedDocument& doc, std::string& error) {
   std::string bytes;
   if (kind == DocumentKind::kOther) {
-    error = file + ": not a document";
+    error = root + "/" + file + ": not a document";
     return false;
   }
-  if (!read_file(file, bytes, error)) return false;
+  if (!read_file(root, file, bytes, error)) return false;
   if (kind == DocumentKind::kHtml) extract_html(bytes, doc);
   else extract_text(bytes, doc);
   if (doc.title.empty()) {

@@ -16,9 +16,11 @@ constexpr long long kMaxDocumentBytes = 64LL * 1024 * 1024;
 
 DocumentKind document_kind(const std::string& path);
 
-// False with a message when the file cannot be read or is too large. A
+// Reads `file` (relative to the tree `root`); false with a message when it
+// cannot be read, is too large, or is a link that leads out of the tree
+// (also one put there since the tree was walked: admin/tree_links.h). A
 // document without a title gets its file name as title.
-bool read_document(const std::string& file, DocumentKind kind, ExtractedDocument& doc,
-                   std::string& error);
+bool read_document(const std::string& root, const std::string& file, DocumentKind kind,
+                   ExtractedDocument& doc, std::string& error);
 
 }  // namespace zeb::admin

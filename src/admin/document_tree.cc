@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "admin/tree_links.h"
+
 namespace zeb::admin {
 
 namespace {
@@ -15,7 +17,25 @@ long long nanoseconds(const struct timespec& t) {
   return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
-void walk(const std::string& root, const std::string& relative, TreeListing& listing) {
+// Replaces the link's own status in `st` with its target's; false when the
+// link leads nowhere or out of the tree (with a warning).
+bool follow_link(const std::string& real_root, const std::string& path, struct stat& st,
+                 TreeListing& listing) {
+  std::string resolved;
+  switch (resolve_in_tree(real_root, path, resolved)) {
+    case LinkTarget::kMissing:
+      return false;
+    case LinkTarget::kOutside:
+      listing.warnings.push_back(path + ": a link that leads out of the document tree, skipped");
+      return false;
+    case LinkTarget::kInside:
+      break;
+  }
+  return ::stat((real_root + "/" + resolved).c_str(), &st) == 0;
+}
+
+void walk(const std::string& root, const std::string& real_root, const std::string& relative,
+          TreeListing& listing) {
   const std::string dir_path = relative.empty() ? root : root + "/" + relative;
   DIR* dir = ::opendir(dir_path.c_str());
   if (!dir) {
@@ -32,13 +52,15 @@ void walk(const std::string& root, const std::string& relative, TreeListing& lis
   for (const auto& name : names) {
     const std::string path = relative.empty() ? name : relative + "/" + name;
     const std::string full = root + "/" + path;
-    struct stat link_st, st;
-    if (::lstat(full.c_str(), &link_st) != 0) continue;  // gone meanwhile
-    if (S_ISDIR(link_st.st_mode)) {
-      walk(root, path, listing);
+    struct stat st;
+    if (::lstat(full.c_str(), &st) != 0) continue;  // gone meanwhile
+    if (S_ISDIR(st.st_mode)) {
+      walk(root, real_root, path, listing);
       continue;
     }
-    if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // A link to a directory is no regular file here: it is not followed.
+    if (S_ISLNK(st.st_mode) && !follow_link(real_root, path, st, listing)) continue;
+    if (!S_ISREG(st.st_mode)) continue;
     TreeFile file{path, st.st_size, nanoseconds(st.st_mtim), document_kind(path)};
     if (file.kind == DocumentKind::kOther) {
       ++listing.other_files;
@@ -86,7 +108,9 @@ bool list_document_tree(const std::string& root, TreeListing& listing, std::stri
     error = "document directory " + root + ": not a directory";
     return false;
   }
-  walk(root, "", listing);
+  std::string real_root;
+  if (!resolve_tree_root(root, real_root, error)) return false;
+  walk(root, real_root, "", listing);
   if (!listing.unreadable.empty() && listing.unreadable.front().empty()) {
     error = listing.warnings.front();
     return false;
@@ -101,8 +125,20 @@ bool list_document_tree(const std::string& root, TreeListing& listing, std::stri
 bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& file,
                     std::string& error) {
   const std::string full = root + "/" + path;
+  std::string real_root, resolved;
+  if (!resolve_tree_root(root, real_root, error)) return false;
+  switch (resolve_in_tree(real_root, path, resolved)) {
+    case LinkTarget::kMissing:
+      error = full + ": " + std::strerror(errno);
+      return false;
+    case LinkTarget::kOutside:
+      error = full + ": a link that leads out of the document tree";
+      return false;
+    case LinkTarget::kInside:
+      break;
+  }
   struct stat st;
-  if (::stat(full.c_str(), &st) != 0) {
+  if (::stat((real_root + "/" + resolved).c_str(), &st) != 0) {
     error = full + ": " + std::strerror(errno);
     return false;
   }

@@ -1,9 +1,11 @@
 // The documents of an index: the files below its document tree (DOCDIR),
 // each with its path relative to the tree, size and modification time.
-// Hidden files and directories (a name starting with '.') are passed over;
-// symbolic links to files are followed, links to directories are not (no
-// loops). A path holding ';' is refused: the document identifier is
-// "path;title" and readers split it at the first ';'.
+// Hidden files and directories (a name starting with '.') are passed over.
+// A symbolic link to a file inside the tree is a document under the link's
+// own path; links to directories are not followed (no loops); a link that
+// leads out of the tree is skipped with a warning (admin/tree_links.h). A
+// path holding ';' is refused: the document identifier is "path;title" and
+// readers split it at the first ';'.
 #pragma once
 
 #include <string>
@@ -42,7 +44,7 @@ bool list_document_tree(const std::string& root, TreeListing& listing, std::stri
 bool acceptable_document_path(const std::string& path, std::string& warning);
 
 // Size, time and kind of one file below `root`; false with a message when
-// it is missing or not a regular file.
+// it is missing, not a regular file, or a link that leads out of the tree.
 bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& file,
                     std::string& error);
 
