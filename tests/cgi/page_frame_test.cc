@@ -1,7 +1,6 @@
 #include "cgi/page_frame.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
