@@ -162,6 +162,14 @@ describe('hostile texts in the pages of zebsrch', () => {
       if (!spelling.includes(mark)) problems.push(`${mark} is not shown in the spelling tables`);
     }
     if (!shownBy((r) => r.scriptName).includes('zbs1')) problems.push('SCRIPT_NAME is not shown');
+    // Hostile template names name no template.
+    answers.forEach((answer, i) => {
+      const template = requests[i].fields?.[0];
+      if (template !== 'header' && template !== 'footer') return;
+      if (!answer.hostile.readings[0].text.includes(`Search form ${template} not found`)) {
+        problems.push(`${describeRequest(requests[i])}: the ${template} is not reported missing`);
+      }
+    });
     assertNone(problems);
     assert.ok(kHostIndexes.length > 1);
   });
