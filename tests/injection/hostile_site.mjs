@@ -75,7 +75,9 @@ const twinSource = (text) => text.replace(/[\x00-\x08\x0b-\x1f]/g, (ch) => `&#${
 // A twin document holds the twins of the hostile one's texts (not of its
 // source), so that both have the same words and the same title shape.
 function documentBytes(doc, twin) {
-  if (doc.text !== undefined) return Buffer.from(`${twin ? twinText(doc.text) : doc.text}${kCommonWord}\n`, 'latin1');
+  if (doc.text !== undefined) {
+    return Buffer.from(`${twin ? twinText(doc.text) : doc.text}${kCommonWord}\n`, 'latin1');
+  }
   const title = twin ? twinSource(twinText(decodeReferences(doc.title))) : doc.title;
   const keywords = (doc.keywords ?? []).map((k) => escapeHtml(twin ? twinText(k) : k));
   return Buffer.from(`<html><head><title>${title}</title>
@@ -93,11 +95,19 @@ function writeTree(root, twin) {
   }
 }
 
+// The misspellings the spelling files give for every word, each with the
+// part of it that the spelling tables must show.
+const kVariants = [
+  ['"><zbv1 onerror=alert(1)>', 'zbv1'], ['javascript:alert(2)', 'javascript:alert(2)'],
+  ["' zbv3='1", 'zbv3'], ['</td></table><zbv4>', 'zbv4'], ['&lt;zbent5&gt;', 'zbent5'],
+  ['\x01 JaVaScRiPt:zbv6', 'zbv6'], ['\xff\xfe<zbv7>\xc0\xbc', 'zbv7'],
+];
+export const kVariantMarks = kVariants.map(([, mark]) => mark);
+
 // Keys: every blank-separated word of every payload, as posted and as the
 // new-search scanner leaves it (quotation marks blanked), and their twins.
 function spellingGroups() {
-  const variants = ['"><zbv1 onerror=alert(1)>', 'javascript:alert(2)', "' zbv3='1",
-    '</td></table><zbv4>', '&lt;zbent5&gt;', '\x01 JaVaScRiPt:zbv6', '\xff\xfe<zbv7>\xc0\xbc'];
+  const variants = kVariants.map(([variant]) => variant);
   const groups = new Map();
   for (const { text } of kPayloads) {
     const kept = keptText(text);
@@ -115,19 +125,20 @@ function spellingGroups() {
 // Node passes arguments as UTF-8; `lastArgument` goes through a file and
 // the shell instead, byte for byte.
 function zebadm(bin, instance, args, lastArgument = null) {
-  let command = join(bin, 'zebadm');
+  const zebadmPath = join(bin, 'zebadm');
   const argumentFile = join(dirname(instance), 'argument');
+  let command = [zebadmPath, args];
   if (lastArgument !== null) {
     writeFileSync(argumentFile, Buffer.from(lastArgument, 'latin1'));
-    args = ['-c', 'exec "$0" "$@" "$(cat "$ZEB_ARGUMENT_FILE")"', command, ...args];
-    command = 'sh';
+    command = ['sh', ['-c', 'exec "$0" "$@" "$(cat "$ZEB_ARGUMENT")"', zebadmPath, ...args]];
   }
-  const run = spawnSync(command, args, {
-    env: { ...process.env, ZEBINSTSRV: instance, ZEBINST: kInstanceName, ZEB_ARGUMENT_FILE: argumentFile },
+  const run = spawnSync(...command, {
+    env: { ...process.env, ZEBINSTSRV: instance, ZEBINST: kInstanceName, ZEB_ARGUMENT: argumentFile },
     encoding: 'latin1',
   });
   if (run.status !== 0) {
-    throw new Error(`zebadm ${args.join(' ')} failed (${run.status ?? run.signal}):\n${run.stdout}${run.stderr}`);
+    const how = run.status ?? run.signal;
+    throw new Error(`zebadm ${args.join(' ')} failed (${how}):\n${run.stdout}${run.stderr}`);
   }
 }
 
@@ -145,9 +156,11 @@ export class HostileSite {
     writeTree(hostile, false);
     writeTree(safe, true);
     zebadm(this.bin, this.instance, ['init', kInstanceName]);
-    zebadm(this.bin, this.instance, ['create', kSafeIndex, safe, '--location', 'http://127.0.0.1/safe/']);
+    const create = (index, tree, location) =>
+      zebadm(this.bin, this.instance, ['create', index, tree, '--location', location]);
+    create(kSafeIndex, safe, 'http://127.0.0.1/safe/');
     kHostIndexes.forEach((index, i) => {
-      zebadm(this.bin, this.instance, ['create', index, hostile, '--location', 'http://127.0.0.1/host/']);
+      create(index, hostile, 'http://127.0.0.1/host/');
       if (i > 0) zebadm(this.bin, this.instance, ['map', 'set', index], kHostileLocations[i - 1][0]);
     });
     const spelling = spellingFile(spellingGroups());

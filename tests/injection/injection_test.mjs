@@ -20,7 +20,7 @@ import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
 import { runRequests } from './cgi_runner.mjs';
-import { HostileSite, kDocuments, kHostIndexes, kInstanceName, kLocationMarks } from './hostile_site.mjs';
+import { HostileSite, kDocuments, kInstanceName, kLocationMarks, kVariantMarks } from './hostile_site.mjs';
 import { injectionFindings, parsePagesInBrowser, shapeDifferences, shownText } from './page_checks.mjs';
 import { keptText, kPayloads } from './payloads.mjs';
 import { allRequests, describeRequest, kShownFields } from './requests.mjs';
@@ -120,7 +120,9 @@ describe('hostile texts in the pages of zebsrch', () => {
     const problems = [];
     answers.forEach((answer, i) => {
       for (const reading of answer.hostile.readings) {
-        for (const finding of injectionFindings(reading)) problems.push(`${describeRequest(requests[i])}: ${finding}`);
+        for (const finding of injectionFindings(reading)) {
+          problems.push(`${describeRequest(requests[i])}: ${finding}`);
+        }
       }
     });
     assertNone(problems);
@@ -131,7 +133,9 @@ describe('hostile texts in the pages of zebsrch', () => {
     answers.forEach((answer, i) => {
       answer.hostile.readings.forEach((reading, r) => {
         const differences = shapeDifferences(reading, answer.twin.readings[r]);
-        if (differences.length) problems.push(`${describeRequest(requests[i])}: ${differences.join(', ')}`);
+        if (differences.length) {
+          problems.push(`${describeRequest(requests[i])}: ${differences.join(', ')}`);
+        }
       });
     });
     assertNone(problems);
@@ -143,10 +147,8 @@ describe('hostile texts in the pages of zebsrch', () => {
     const problems = [];
     for (const [field, width] of kShownFields) {
       kPayloads.forEach((payload, p) => {
-        const kept = keptText(payload.text);
-        if (payload.id === null || kept.indexOf(payload.id) + payload.id.length > width) return;
-        const pages = answers.filter((_, i) => requests[i].fields?.[0] === field && requests[i].payload === p);
-        const shown = pages.map((a) => shownText(a.hostile.readings[0])).join('\n');
+        if (payload.id === null || keptText(payload.text).indexOf(payload.id) + payload.id.length > width) return;
+        const shown = shownBy((r) => r.fields?.[0] === field && r.payload === p);
         // An unclosed quotation mark of a new-search text ends the page early.
         if (!shown.includes(payload.id) && !shown.includes('an invalid search form has been specified')) {
           problems.push(`${field}: payload ${p} is not shown`);
@@ -158,7 +160,7 @@ describe('hostile texts in the pages of zebsrch', () => {
       if (!listings.includes(mark)) problems.push(`${mark} is not shown in the result lists`);
     }
     const spelling = shownBy((r) => r.fields?.[0] === 'query_word0');
-    for (const mark of ['zbv1', 'zbv3', 'zbv4', 'zbent5', 'zbv6', 'zbv7']) {
+    for (const mark of kVariantMarks) {
       if (!spelling.includes(mark)) problems.push(`${mark} is not shown in the spelling tables`);
     }
     if (!shownBy((r) => r.scriptName).includes('zbs1')) problems.push('SCRIPT_NAME is not shown');
@@ -171,6 +173,5 @@ describe('hostile texts in the pages of zebsrch', () => {
       }
     });
     assertNone(problems);
-    assert.ok(kHostIndexes.length > 1);
   });
 });

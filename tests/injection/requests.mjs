@@ -17,8 +17,9 @@ export const kShownFields = new Map([
 const kEchoedWithWords = new Set(['free_text', 'query_word0', 'query_word1', 'query_word2',
   'query_word3']);
 
-// The other fields the CGI reads take every payload together, in one request.
-export const kOtherFields = ['ShowForm', 'FormName', 'topic', 'Manual', 'connector0',
+// The other fields the CGI reads take every payload together, in one request
+// (a field without a name is the connector before the first query word).
+export const kOtherFields = ['ShowForm', 'FormName', 'topic', 'Manual', '', 'connector0',
   'connector1', 'connector2', 'SPCHK', 'limit_number', 'rank', 'ling'];
 
 // Fields that add to a list: the hostile value joins the request's own.
@@ -77,7 +78,9 @@ export function allRequests() {
       (fields, field) => withField(fields, field, payload.text), kBases[base]('HOST1'))));
   });
   for (const index of kHostIndexes) {
-    for (const base of Object.keys(kBases)) requests.push(request({ index, base }, kBases[base](index)));
+    for (const base of Object.keys(kBases)) {
+      requests.push(request({ index, base }, kBases[base](index)));
+    }
   }
   for (const doc of kDocuments) {
     for (const keyword of doc.keywords ?? []) {
@@ -94,7 +97,10 @@ export function allRequests() {
 
 export function describeRequest(r) {
   const parts = [r.base];
-  if (r.fields) parts.push(`${r.fields.join(', ')} = payload ${r.payload} ${JSON.stringify(kPayloads[r.payload].text)}`);
+  if (r.fields) {
+    const text = JSON.stringify(kPayloads[r.payload].text);
+    parts.push(`${r.fields.map((f) => f || '""').join(', ')} = payload ${r.payload} ${text}`);
+  }
   if (r.index) parts.push(`index ${r.index}`);
   if (r.topic) parts.push(`topic ${JSON.stringify(r.topic)}`);
   if (r.scope) parts.push(`scope ${JSON.stringify(r.scope)}`);
