@@ -164,6 +164,14 @@ describe('hostile texts in the pages of zebsrch', () => {
       if (!spelling.includes(mark)) problems.push(`${mark} is not shown in the spelling tables`);
     }
     if (!shownBy((r) => r.scriptName).includes('zbs1')) problems.push('SCRIPT_NAME is not shown');
+    // A hostile keyword is a topic, and a hostile first directory a scope
+    // value, that finds its one document.
+    answers.forEach((answer, i) => {
+      const found = answer.hostile.readings[0].text.includes('1 top document(s) returned');
+      if ((requests[i].topic || requests[i].scope) && !found) {
+        problems.push(`${describeRequest(requests[i])}: does not find its document`);
+      }
+    });
     // Hostile template names name no template.
     answers.forEach((answer, i) => {
       const template = requests[i].fields?.[0];
