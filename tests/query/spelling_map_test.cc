@@ -35,15 +35,6 @@ class SpellingMap : public ::testing::Test {
   std::string page_text;
 };
 
-TEST_F(SpellingMap, ImageIsTheFileItself) {
-  const Bytes file = testing::sample_spelling_file();
-  ASSERT_EQ(map(dir.write("ZEBCSREF.DAT", file)), 0);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(Bytes(image, image + size), file);
-  EXPECT_EQ(first_variant(image, size, "color"), "colour");
-  EXPECT_EQ(page_text, "");
-}
-
 TEST_F(SpellingMap, BadFilesGiveNoImage) {
   const std::string fifo = dir.path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
