@@ -21,6 +21,7 @@ int command_create(const AdminContext& context, const Operands& operands,
                    const CommandOptions& options);
 int command_update(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_add(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_check(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_status(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_suspend(const AdminContext& context, const Operands& operands, const CommandOptions&);

@@ -41,11 +41,19 @@ constexpr Command kCommands[] = {
     {"update", "INDEX", 1, 1, false, command_update, "reindex new, changed and removed documents",
      "Compares the index's document tree with the index by size and modification\n"
      "time: new and changed documents are indexed, removed ones taken out, and the\n"
-     "spelling file is rewritten. The index can be searched meanwhile.\n"},
+     "spelling file is rewritten. The index can be searched meanwhile. A damaged\n"
+     "index is refused (see check).\n"},
     {"add", "INDEX FILE...", 2, kAnyNumber, false, command_add,
      "index single documents of the index's tree",
      "Indexes (again) each FILE, which must lie below the index's document\n"
-     "directory, and rewrites the spelling file.\n"},
+     "directory, and rewrites the spelling file. A damaged index is refused.\n"},
+    {"check", "INDEX", 1, 1, false, command_check, "check an index's database for damage",
+     "Runs Xapian's consistency check over every table of the database of INDEX\n"
+     "(it reads the database whole) and reports its document count when it is\n"
+     "sound. The exit status is 1 when it is damaged; update, add and clear make\n"
+     "the same check and refuse to write into a damaged index. Only local\n"
+     "indexes are checked: the shards of an index held by remote servers are\n"
+     "checked on their servers.\n"},
     {"list", "", 0, 0, false, command_list, "list the indexes",
      "Lists number, name, status, document count and location of every index.\n"},
     {"status", "INDEX", 1, 1, false, command_status, "show one index",
@@ -56,7 +64,8 @@ constexpr Command kCommands[] = {
     {"resume", "INDEX", 1, 1, false, command_resume, "allow searches of an index again",
      "Marks INDEX active again.\n"},
     {"clear", "INDEX", 1, 1, false, command_clear, "remove every document, keep the index",
-     "Removes every document of INDEX; the index stays, empty, for update or add.\n"},
+     "Removes every document of INDEX; the index stays, empty, for update or add.\n"
+     "A damaged index is refused: delete it and create it again.\n"},
     {"delete", "INDEX", 1, 1, false, command_delete, "remove an index",
      "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"},
     {"map list", "", 0, 0, false, command_map_list, "show the look-up table",

@@ -8,13 +8,13 @@
 #include <filesystem>
 
 #include "admin/admin_commands.h"
+#include "admin/index_check.h"
 #include "admin/index_name.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
 #include "admin/run_report.h"
 #include "admin/scoped_directory.h"
-#include "backend/index_schema.h"
 #include "results/lookup_table_writer.h"
 
 namespace zeb::admin {
@@ -83,7 +83,7 @@ int command_create(const AdminContext& context, const Operands& operands,
   SyncCounts counts;
   size_t spelling_keys = 0;
   {
-    Xapian::WritableDatabase db(work.path() + "/" + backend::kXapianDirName, Xapian::DB_CREATE);
+    Xapian::WritableDatabase db(index_database_dir(work.path()), Xapian::DB_CREATE);
     SyncOptions sync;
     sync.show_progress = context.progress;
     sync.messages = context.err;

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "admin/admin_commands.h"
+#include "admin/index_check.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
-#include "backend/index_schema.h"
 #include "results/lookup_table_writer.h"
 
 namespace zeb::admin {
@@ -29,7 +29,7 @@ std::string document_count(const AdminContext& context, const OpenedInstance& in
   try {
     Xapian::Database db;
     if (entry.shards.empty()) {
-      db = Xapian::Database(instance.data_dir(entry) + "/" + backend::kXapianDirName);
+      db = Xapian::Database(index_database_dir(instance.data_dir(entry)));
     } else {
       for (const auto& shard : entry.shards) {
         const size_t colon = shard.rfind(':');
@@ -148,7 +148,8 @@ int command_clear(const AdminContext& context, const Operands& operands, const C
   if (!instance.open(context, error) || !instance.find_local(name, entry, error))
     return report_error(context, "%s", error.c_str());
   const std::string data_dir = instance.data_dir(*entry);
-  Xapian::WritableDatabase db(data_dir + "/" + backend::kXapianDirName, Xapian::DB_OPEN);
+  if (!index_sound_for_writing(context, name, data_dir)) return kExitError;
+  Xapian::WritableDatabase db(index_database_dir(data_dir), Xapian::DB_OPEN);
   const size_t removed = clear_index(db);
   size_t keys = 0;
   if (!write_index_spelling_file(db, data_dir, keys, error))

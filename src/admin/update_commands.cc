@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "admin/admin_commands.h"
+#include "admin/index_check.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
 #include "admin/run_report.h"
-#include "backend/index_schema.h"
 
 namespace zeb::admin {
 
@@ -18,21 +18,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the sync and rewrites the spelling file.
+// Checks the index, runs the sync and rewrites the spelling file.
 int sync_and_report(const AdminContext& context, const OpenedInstance& instance,
                     const backend::CatalogueEntry& entry, const std::string& doc_dir,
                     const TreeListing& listing, SyncOptions sync, const char* what) {
-  const auto started = RunClock::now();
   const std::string data_dir = instance.data_dir(entry);
-  Xapian::WritableDatabase db(data_dir + "/" + backend::kXapianDirName, Xapian::DB_OPEN);
+  if (!index_sound_for_writing(context, entry.name, data_dir)) return kExitError;
+  const auto started = RunClock::now();
   sync.show_progress = context.progress;
   sync.messages = context.err;
-  const SyncCounts counts = sync_index(db, doc_dir, listing, sync);
+  SyncCounts counts;
   size_t spelling_keys = 0;
   std::string error;
-  if (!write_index_spelling_file(db, data_dir, spelling_keys, error))
-    return report_error(context, "%s", error.c_str());
-  db.close();
+  try {
+    Xapian::WritableDatabase db(index_database_dir(data_dir), Xapian::DB_OPEN);
+    counts = sync_index(db, doc_dir, listing, sync);
+    if (!write_index_spelling_file(db, data_dir, spelling_keys, error))
+      return report_error(context, "%s", error.c_str());
+    db.close();
+  } catch (const Xapian::Error& e) {
+    return report_error(context, "index %s: %s", entry.name.c_str(), e.get_description().c_str());
+  }
   print_run_summary(context, what, entry.name, counts, listing.other_files,
                     seconds_since(started), spelling_keys);
   return kExitOk;

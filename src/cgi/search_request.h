@@ -105,9 +105,9 @@ struct SearchRequest {
   int32_t open_count = 0;
   char message[kMessageSize] = {};
 
-  // Spelling image: the whole ZEBCSREF.DAT plus two zero bytes.
+  // Spelling image: ZEBCSREF.DAT mapped read-only.
   unsigned char* spelling_image = nullptr;
-  size_t spelling_size = 0;  // bytes of the file (the block holds two more)
+  size_t spelling_size = 0;  // bytes of the file
   char data_path[kDataPathSize] = {};
   int32_t index_number = 0;
 

@@ -1,6 +1,5 @@
 #include "query/spelling_resources.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "engine/index_data_path.h"
@@ -32,8 +31,8 @@ int prepare_spelling_resources(SearchRequest& request, FILE* out) {
   if (path.back() != '/') path += '/';
   path += kSpellingFileName;
   release_spelling_image(request);
-  if (load_spelling_file(path.c_str(), out, &request.spelling_image,
-                         &request.spelling_size) != 0) {
+  if (map_spelling_file(path.c_str(), out, &request.spelling_image,
+                        &request.spelling_size) != 0) {
     request.spelling = false;
     release_spelling_image(request);
   }
@@ -41,7 +40,7 @@ int prepare_spelling_resources(SearchRequest& request, FILE* out) {
 }
 
 void release_spelling_image(SearchRequest& request) {
-  std::free(request.spelling_image);
+  unmap_spelling_file(request.spelling_image, request.spelling_size);
   request.spelling_image = nullptr;
   request.spelling_size = 0;
 }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "query/spelling_file.h"
+
 namespace zeb::testing {
 
 Bytes sample_spelling_file() {
@@ -43,6 +45,12 @@ Bytes spelling_file(const SpellingGroups& groups) {
   }
   out.insert(out.end(), strings.begin(), strings.end());
   return out;
+}
+
+std::string first_variant(const unsigned char* image, size_t size, const char* word) {
+  char list[kVariantListSize];
+  find_spelling_variants(image, size, word, list);
+  return std::string(list, strnlen(list, kVariantListSize));
 }
 
 Image::Image(const Bytes& bytes)

@@ -23,6 +23,10 @@ Bytes spelling_file(const SpellingGroups& groups);
 // Writes a 32-bit little-endian value at `offset`.
 void put_i32(Bytes& bytes, size_t offset, int32_t value);
 
+// The first variant the look-up finds for `word` in the image; empty when
+// none.
+std::string first_variant(const unsigned char* image, size_t size, const char* word);
+
 // The image the loader would make of `bytes`: a heap block of exactly
 // size + 2 bytes (the last two zero), so reads past it are caught.
 class Image {
