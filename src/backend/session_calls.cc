@@ -59,14 +59,13 @@ uint32_t open_index_named(ObjectTable& objects, uint32_t session, const std::str
   return found;
 }
 
-// The stream of one item 60: the index name.
+// The stream of one item 60: the index name (an empty name is no index
+// of the catalogue, like any other unknown name).
 int read_index_name(const unsigned char* stream, uint32_t length, std::string& name) {
   if (!stream_usable(stream, length)) return kStreamSyntax;
   StreamWalker walker(stream, length);
   StreamItem item;
-  if (!walker.next(item) || item.id != kItemIndexName || !is_atomic(item) ||
-      item.data_length == 0)
-    return kStreamSyntax;
+  if (!walker.next(item) || item.id != kItemIndexName || !is_atomic(item)) return kStreamSyntax;
   name = item_text(item);
   if (walker.next(item) || walker.broken()) return kStreamSyntax;
   return kOk;

@@ -1,6 +1,7 @@
 #include "cgi/field_passes.h"
 
 #include <cstring>
+#include <span>
 
 #include "cgi/fixed_copy.h"
 #include "cgi/star_images.h"
@@ -47,9 +48,15 @@ void apply_page_options(const FormTable& table, SearchRequest& request) {
 }
 
 QueryOutcome apply_query_options(FormTable& table, SearchRequest& request, FILE* out) {
-  for (FormEntry& entry : table.entries) {
+  for (size_t i = 0; i < table.entries.size(); ++i) {
+    FormEntry& entry = table.entries[i];
     const char* name = entry.name;
-    if (strcmp(name, "ShowForm") == 0) {
+    if (strcmp(name, "new_free_text") == 0 && request.new_free_text_flag) {
+      const std::span<const FormEntry> earlier(table.entries.data(), i);
+      if (retake_new_search_text(request, earlier, entry.value, out) == QueryOutcome::kEndPage) {
+        return QueryOutcome::kEndPage;
+      }
+    } else if (strcmp(name, "ShowForm") == 0) {
       if (entry.value[0] == 'Y' || entry.value[0] == 'y') request.show_form = true;
     } else if (strcmp(name, "FormName") == 0) {
       // The form's own name: nothing to do.

@@ -37,12 +37,13 @@ enum Connector : uint16_t {
   kConnectorNot = 151,
 };
 
-// One selected index. A slot whose index failed to open has its name
-// cleared (name[0] == 0) and handle 0; it counts as not selected from then on.
+// One selected index. A slot whose index failed to open loses its name
+// (nullptr) and keeps handle 0; it counts as not selected from then on. An
+// empty name from the form is a name like any other: opening it fails.
 struct SelectedIndex {
   char* name = nullptr;  // form string, upper-cased in place
   uint32_t handle = 0;
-  bool present() const { return name != nullptr && name[0] != '\0'; }
+  bool present() const { return name != nullptr; }
 };
 
 struct SearchRequest {

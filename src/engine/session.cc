@@ -46,7 +46,7 @@ int open_indexes(SearchRequest& request, FILE* out) {
       continue;
     }
     report_index_code(out, request.msgcat, slot.name, rc);
-    slot.name[0] = '\0';
+    slot.name = nullptr;
     slot.handle = 0;
   }
   if (request.open_count != 0) return 0;

@@ -1,6 +1,8 @@
 #include "query/query_terms.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <initializer_list>
 
 #include "cgi/decimal_prefix.h"
@@ -178,8 +180,8 @@ QueryOutcome apply_query_field(SearchRequest& request, const char* name, const c
       request.free_text_flag = true;
     }
   } else if (strcmp(name, "new_free_text") == 0) {
-    // Only the first new-search text counts: the terms taken from it point
-    // into the operator lists, which a second text would overwrite.
+    // A later new-search text needs the entries before it: the second pass
+    // hands it to retake_new_search_text instead.
     if (fits_free_text(value) && !request.new_free_text_flag) {
       return take_new_search_text(request, value, out);
     }
@@ -201,6 +203,25 @@ QueryOutcome apply_query_field(SearchRequest& request, const char* name, const c
     if (first_is(value, 'F')) request.linguistic = true;
   }
   return QueryOutcome::kGoOn;
+}
+
+QueryOutcome retake_new_search_text(SearchRequest& request, std::span<const FormEntry> earlier,
+                                    const char* value, FILE* out) {
+  if (!fits_free_text(value)) return QueryOutcome::kGoOn;
+  std::fill(std::begin(request.terms), std::end(request.terms), nullptr);
+  std::fill(std::begin(request.connectors), std::end(request.connectors), kConnectorNone);
+  request.term_count = 0;
+  request.terms_flag = false;
+  request.leading_not = false;
+  request.free_text_flag = false;
+  for (const FormEntry& entry : earlier) {
+    if (is_one_of(entry.name, {"query_word0", "query_word1", "query_word2", "query_word3", "",
+                               "connector0", "connector1", "connector2", "free_text"}) &&
+        apply_query_field(request, entry.name, entry.value, out) == QueryOutcome::kEndPage) {
+      return QueryOutcome::kEndPage;
+    }
+  }
+  return take_new_search_text(request, value, out);
 }
 
 QueryOutcome check_query_present(const SearchRequest& request, FILE* out) {

@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 
+#include "cgi/form_entry.h"
 #include "cgi/search_request.h"
 
 namespace zeb {
@@ -22,15 +24,24 @@ enum class QueryOutcome {
   kEndPage,  // a message was printed; go straight to the page tail
 };
 
-// Applies one form entry. Names that are not query fields are ignored.
+// Applies one form entry. Names that are not query fields are ignored, and
+// so is a new-search text after the first (see retake_new_search_text).
 // `value` must live as long as the request (it is kept by pointer).
 QueryOutcome apply_query_field(SearchRequest& request, const char* name, const char* value,
                                FILE* out);
 
 // The new-search text (1 to 1023 characters): splits off its "+" and "-"
-// terms into the term list and keeps the rest as free text. The form has one
-// such text; apply_query_field ignores any further new_free_text entry.
+// terms into the term list and keeps the rest as free text.
 QueryOutcome take_new_search_text(SearchRequest& request, const char* value, FILE* out);
+
+// A new-search text after an earlier one takes its place: the term list and
+// the free text are rebuilt from the query words, connectors and free text
+// of `earlier` (the entries posted before this one), as if no earlier
+// new-search text had been posted, and then this text is taken. The terms
+// of the earlier text pointed into the operator lists, which this text
+// overwrites: none of them may stay.
+QueryOutcome retake_new_search_text(SearchRequest& request, std::span<const FormEntry> earlier,
+                                    const char* value, FILE* out);
 
 // After the last entry: refuses a request with no free text, no query word
 // and no new-search text.

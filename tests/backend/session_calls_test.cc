@@ -72,6 +72,7 @@ TEST_F(SessionTest, OpeningIndexesAnswersEachCase) {
   ASSERT_EQ(start_session(), 0);
   uint32_t index = 0;
   EXPECT_EQ(open("NOSUCH", index), 24);
+  EXPECT_EQ(open("", index), 24);  // an empty name is no index of the catalogue
   EXPECT_EQ(index, 0u);
   EXPECT_EQ(open("PAUSED", index), 61);
   EXPECT_EQ(open("DOCS", index), 0);

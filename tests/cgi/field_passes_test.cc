@@ -115,7 +115,8 @@ TEST(FieldPasses, SelectIndexUpperCasesInPlaceAndStopsAtSixtyFour) {
   EXPECT_EQ(one.request.indexes[0].name, one.table.entries[0].value);  // the form's own string
   EXPECT_EQ(one.request.indexes[0].handle, 0u);
   EXPECT_STREQ(one.request.indexes[1].name, "M\xE4N-1");
-  EXPECT_FALSE(one.request.indexes[2].present());
+  EXPECT_STREQ(one.request.indexes[2].name, "");  // a name like any other, until it fails to open
+  EXPECT_TRUE(one.request.indexes[2].present());
 
   Fields many;
   for (int i = 0; i < 66; ++i) many.push_back({"SelectIndex", "ix" + std::to_string(i)});
@@ -159,6 +160,67 @@ TEST(FieldPasses, AnEntryThatEndsThePageStopsTheWalk) {
   EXPECT_EQ(p.request.index_count, 1);
   EXPECT_FALSE(p.request.rank);
   EXPECT_EQ(p.printed, "<P>An invalid search form has been specified!</HTML>\n");
+}
+
+// The terms of a pass, with their connector codes, as "text/code".
+std::vector<std::string> terms_of(const SearchRequest& r) {
+  std::vector<std::string> out;
+  for (int32_t i = 0; i < r.term_count; ++i)
+    out.push_back(std::string(r.terms[i]) + "/" + std::to_string(r.connectors[i]));
+  return out;
+}
+
+TEST(FieldPasses, TheLaterNewSearchTextTakesThePlaceOfTheEarlier) {
+  using Terms = std::vector<std::string>;
+  const struct {
+    Fields fields;
+    Terms terms;
+    bool leading_not;
+    const char* free_text;
+  } cases[] = {
+      {{{"new_free_text", "+alpha +beta x"}, {"new_free_text", "+gamma -delta y"}},
+       {"gamma/0", "delta/151"}, false, " gamma        y"},
+      // Query words posted around the earlier text keep their place and
+      // connectors, as if that text had never been posted.
+      {{{"query_word0", "cat"}, {"connector0", "or"}, {"new_free_text", "+dog x"},
+        {"query_word1", "bird"}, {"new_free_text", "+fish y"}},
+       {"cat/0", "bird/140", "fish/130"}, false, " fish y"},
+      // A leading NOT of the earlier text goes with it.
+      {{{"new_free_text", "-dog x"}, {"new_free_text", "+cat y"}}, {"cat/0"}, false, " cat y"},
+      {{{"new_free_text", "+ant x"}, {"new_free_text", "-bee y"}}, {"bee/151"}, true, "     y"},
+      // Three texts: only the last one's operators stay.
+      {{{"new_free_text", "+ant x"}, {"new_free_text", "+bee y"}, {"query_word0", "w"},
+        {"new_free_text", "+cow z"}},
+       {"w/0", "cow/130"}, false, " cow z"},
+      // An empty later text is ignored, as a first one would be.
+      {{{"new_free_text", "+ant x"}, {"new_free_text", ""}}, {"ant/0"}, false, " ant x"},
+  };
+  for (const auto& c : cases) {
+    Passes p(c.fields);
+    const std::string last = c.fields.back().second;
+    EXPECT_EQ(p.outcome, QueryOutcome::kGoOn) << last << p.printed;
+    EXPECT_EQ(terms_of(p.request), c.terms) << last;
+    EXPECT_EQ(p.request.leading_not, c.leading_not) << last;
+    EXPECT_STREQ(p.request.free_text, c.free_text) << last;
+    EXPECT_TRUE(p.request.free_text_flag && p.request.new_free_text_flag) << last;
+  }
+
+  Passes echo(Fields{{"new_free_text", "+ant x"}, {"new_free_text", "+bee y"}});
+  EXPECT_STREQ(echo.request.free_text_echo, "+bee y");
+
+  // Free text posted before the later text still counts, and a later
+  // free_text field decides the buffer as it always does.
+  Passes before(Fields{{"free_text", "f"}, {"new_free_text", "q"}, {"new_free_text", "+bee"}});
+  EXPECT_TRUE(before.request.free_text_flag);
+  EXPECT_EQ(terms_of(before.request), (Terms{"bee/0"}));
+  Passes after(Fields{{"new_free_text", "q"}, {"new_free_text", "+bee"}, {"free_text", "f"}});
+  EXPECT_STREQ(after.request.free_text, "f");
+  EXPECT_EQ(terms_of(after.request), (Terms{"bee/0"}));
+
+  // The later text is checked like the first: alone, "-bee" is no query.
+  Passes invalid(Fields{{"new_free_text", "+ant x"}, {"new_free_text", "-bee"}});
+  EXPECT_EQ(invalid.printed, "<p><b>The condition specified is invalid.</b>\n");
+  EXPECT_EQ(invalid.outcome, QueryOutcome::kEndPage);
 }
 
 }  // namespace

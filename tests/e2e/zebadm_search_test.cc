@@ -170,6 +170,14 @@ TEST_F(ZebadmAndSearch, SpellingTablesShowThePlantedMisspelling) {
 
 TEST_F(ZebadmAndSearch, EngineCodesForUnknownAndEmptyIndexesAndStopWords) {
   EXPECT_NE(search("SelectIndex=nosuch&query_word0=retrieval").find("(rc=24)"), std::string::npos);
+  // An empty index name is opened like any other: it fails as unknown, is
+  // reported, and the other indexes are still searched.
+  const std::string empty_name = search("SelectIndex=&query_word0=retrieval");
+  EXPECT_NE(empty_name.find("(rc=24)"), std::string::npos) << empty_name;
+  EXPECT_NE(empty_name.find("No target for search specified"), std::string::npos);
+  const std::string beside = search("SelectIndex=&SelectIndex=docs&query_word0=retrieval");
+  EXPECT_NE(beside.find("(rc=24)"), std::string::npos) << beside;
+  EXPECT_EQ(rows(beside).size(), 3u) << beside;
   EXPECT_NE(search("SelectIndex=empty&query_word0=retrieval")
                 .find("The specified index is empty. (rc=72)"),
             std::string::npos);

@@ -211,7 +211,8 @@ TEST(QueryTerms, NewSearchTextRefusals) {
   EXPECT_EQ(earlier.outcome, QueryOutcome::kGoOn);
 }
 
-TEST(QueryTerms, OnlyTheFirstNewSearchTextCounts) {
+// A later text needs the entries before it; the second pass takes it.
+TEST(QueryTerms, AQueryFieldAloneTakesOnlyTheFirstNewSearchText) {
   Query q(Fields{{"new_free_text", "+alpha +beta x"}, {"new_free_text", "+gamma -delta y"}});
   EXPECT_EQ(q.terms(), (Terms{"alpha", "beta"}));
   EXPECT_STREQ(q.request.free_text_echo, "+alpha +beta x");

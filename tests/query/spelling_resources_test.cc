@@ -55,7 +55,7 @@ TEST_F(SpellingResourcesTest, LoadsTheFileOfTheFirstIndex) {
 }
 
 TEST_F(SpellingResourcesTest, FirstIndexThatDidNotOpenTurnsSpellingOff) {
-  request->indexes[0].name[0] = '\0';  // dropped when it failed to open
+  request->indexes[0].name = nullptr;  // dropped when it failed to open
   EXPECT_EQ(prepare(), 0);
   EXPECT_FALSE(request->spelling);
   EXPECT_EQ(engine().storage().attach_calls, 0);  // the second index is not asked

@@ -50,7 +50,9 @@ class ResultTable : public ::testing::Test {
   void select(std::vector<std::string> names) {
     names_ = std::move(names);
     request_.index_count = static_cast<int32_t>(names_.size());
-    for (size_t i = 0; i < names_.size(); ++i) request_.indexes[i].name = names_[i].data();
+    // "" stands for an index that failed to open: its slot has no name.
+    for (size_t i = 0; i < names_.size(); ++i)
+      request_.indexes[i].name = names_[i].empty() ? nullptr : names_[i].data();
   }
   void ranked_percent() {
     request_.rank = true;
