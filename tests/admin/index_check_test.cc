@@ -125,7 +125,7 @@ TEST_F(IndexCheck, RemoteIndexesAreLeftToTheirServers) {
   backend::Catalogue catalogue;
   std::string error;
   ASSERT_TRUE(backend::load_catalogue(tree_.path("instance"), catalogue, error)) << error;
-  catalogue.indexes.push_back({7, "REMOTE", backend::IndexStatus::kActive, "/nowhere",
+  catalogue.indexes.push_back({7, "REMOTE", backend::IndexStatus::kActive, "nowhere",
                                {"127.0.0.1:1", "127.0.0.1:2"}});
   ASSERT_TRUE(backend::save_catalogue(tree_.path("instance"), catalogue, error)) << error;
   const auto refused = run({"check", "REMOTE"});
