@@ -1,0 +1,80 @@
+// What one search may ask for, and the budget that counts it. Past any of
+// these bounds the search answers 22, "too complex", before the matcher
+// runs: every request finishes in bounded processor time and memory,
+// whatever the form or the index holds.
+//
+// The numbers were measured on an index of 10,000 documents holding a
+// million distinct words (bench/bounds-bench):
+// - reading one word of a vocabulary costs 50 to 100 ns, so a mask without
+//   a leading literal (one pass over a million words) takes about 0.1 s;
+// - an open posting list of a frequent word holds about 20 KiB of blocks
+//   and a word of a phrase about twice that (its positions too); a list of
+//   a word in a few documents about 1.5 KiB. Merging a thousand lists of
+//   words found in every document takes about half a second.
+// No form of a real site comes near them: a phrase is a few words, a mask
+// matches hundreds of words at most.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zeb::backend {
+
+// Words of one phrase: a term text with blanks, masked pieces included.
+constexpr size_t kMaxPhraseWords = 32;
+
+// Words one masked word may stand for, over all indexes of the search.
+constexpr size_t kMaxMaskExpansion = 1000;
+
+// Characters of one mask once runs of '*' are made one. A longer mask could
+// match no word the indexer keeps (at most 64 bytes) and would only make
+// every comparison dearer.
+constexpr size_t kMaxMaskLength = 64;
+
+// Vocabulary words all masked words of one search may read, summed over the
+// indexes (a word of an index of several shards counts once per shard):
+// three passes over an index of a million words. Identical masks are read
+// once per search.
+constexpr uint64_t kMaskScanBudget = 3'000'000;
+
+// Comparisons a mask may make with one word for the price of reading it; a
+// mask that backtracks more pays one word more per this many.
+constexpr uint64_t kMaskStepsPerWord = 64;
+
+// Posting lists the matcher may open for one search: every word, topic,
+// scope value and masked alternative counts once per shard of the search,
+// a word of a phrase twice (its positions are read too).
+constexpr uint64_t kMaxPostingLists = 1024;
+constexpr uint64_t kPhraseWordLists = 2;
+
+// The spending of one search against those bounds. Tests may pass smaller
+// limits.
+class SearchBudget {
+ public:
+  SearchBudget() = default;
+  SearchBudget(uint64_t scan_words, uint64_t posting_lists)
+      : scan_limit_(scan_words), list_limit_(posting_lists) {}
+
+  // Counts `words` vocabulary words read; false once the budget is spent.
+  bool read_words(uint64_t words) {
+    scanned_ += words;
+    return scanned_ <= scan_limit_;
+  }
+
+  // Counts `lists` posting lists; false once there are too many.
+  bool open_lists(uint64_t lists) {
+    lists_ += lists;
+    return lists_ <= list_limit_;
+  }
+
+  uint64_t words_read() const { return scanned_; }
+  uint64_t lists_opened() const { return lists_; }
+
+ private:
+  uint64_t scan_limit_ = kMaskScanBudget;
+  uint64_t list_limit_ = kMaxPostingLists;
+  uint64_t scanned_ = 0;
+  uint64_t lists_ = 0;
+};
+
+}  // namespace zeb::backend
