@@ -18,6 +18,7 @@ constexpr char32_t kOne = static_cast<char32_t>(kMaskOne);
 // before its first masking character, which narrows the vocabulary to read.
 struct CompiledMask {
   std::string literal;
+  size_t literal_chars = 0;
   std::u32string chars;
 };
 
@@ -27,6 +28,8 @@ CompiledMask compile(const std::string& pattern) {
   for (Xapian::Utf8Iterator it(pattern); it != Xapian::Utf8Iterator(); ++it) {
     const auto ch = static_cast<char32_t>(*it);
     if (ch == kAny && !mask.chars.empty() && mask.chars.back() == kAny) continue;
+    if (mask.literal_chars == mask.chars.size() && ch != kAny && ch != kOne)
+      ++mask.literal_chars;
     mask.chars += ch;
   }
   return mask;
@@ -142,7 +145,7 @@ bool mask_matches(const std::string& pattern, const std::string& word) {
   return matches(compile(pattern), word, steps);
 }
 
-int expand_mask(const std::vector<Xapian::Database>& vocabularies,
+int expand_mask(const std::vector<Vocabulary>& vocabularies,
                 const std::string& pattern, SearchBudget& budget,
                 std::vector<std::string>& words) {
   words.clear();
@@ -152,9 +155,11 @@ int expand_mask(const std::vector<Xapian::Database>& vocabularies,
   // slower than its parts one after another.
   std::vector<std::string> found;
   std::vector<std::string> merged;
-  for (const Xapian::Database& vocabulary : vocabularies) {
+  for (const Vocabulary& vocabulary : vocabularies) {
+    if (vocabulary.remote && mask.literal_chars < kMinRemoteMaskLiteral)
+      return kQueryTooComplex;
     found.clear();
-    if (int rc = scan_vocabulary(vocabulary, mask, budget, found); rc != kOk) return rc;
+    if (int rc = scan_vocabulary(vocabulary.db, mask, budget, found); rc != kOk) return rc;
     merged.clear();
     std::set_union(words.begin(), words.end(), found.begin(), found.end(),
                    std::back_inserter(merged));

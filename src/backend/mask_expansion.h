@@ -16,15 +16,28 @@
 
 namespace zeb::backend {
 
+// Xapian reads the vocabulary of a remote shard whole, into memory, before
+// the first word: a mask over one must begin with this many characters,
+// which keep that reading to a small part of the vocabulary.
+constexpr size_t kMinRemoteMaskLiteral = 2;
+
+// The vocabulary of one index of the search.
+struct Vocabulary {
+  Xapian::Database db;
+  bool remote = false;
+};
+
 // True when the lower-cased UTF-8 word matches the pattern; both are
 // compared character by character, not byte by byte.
 bool mask_matches(const std::string& pattern, const std::string& word);
 
 // Fills `words` with the words of the vocabularies that match `pattern`
 // (lower-cased), sorted, each once. Returns 0; 22 when the pattern is
-// longer than kMaxMaskLength, when more than kMaxMaskExpansion words match
-// or when the budget is spent; 62 when a vocabulary does not read in order.
-int expand_mask(const std::vector<Xapian::Database>& vocabularies,
+// longer than kMaxMaskLength, when more than kMaxMaskExpansion words match,
+// when the budget is spent or when a remote vocabulary would be read with
+// fewer than kMinRemoteMaskLiteral characters; 62 when a vocabulary does
+// not read in order.
+int expand_mask(const std::vector<Vocabulary>& vocabularies,
                 const std::string& pattern, SearchBudget& budget,
                 std::vector<std::string>& words);
 

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "backend/mask_expansion.h"
 #include "backend/parsed_search.h"
 #include "backend/search_bounds.h"
 
@@ -22,7 +23,7 @@ namespace zeb::backend {
 // vocabularies masked words read.
 struct QueryTarget {
   Xapian::Database db;
-  std::vector<Xapian::Database> vocabularies;
+  std::vector<Vocabulary> vocabularies;
 };
 
 struct BuiltQuery {
