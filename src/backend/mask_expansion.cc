@@ -105,9 +105,9 @@ bool is_prefixed(const std::string& term) {
   return !term.empty() && term[0] >= 'A' && term[0] <= 'Z';
 }
 
-// Appends the matching words of one vocabulary, in term order. Each term
-// read costs one word per shard of the vocabulary, more when the mask
-// backtracks much on it.
+// Appends the matching words of one vocabulary, in term order. Each word
+// compared costs one word of the budget per shard of the vocabulary, more
+// when the mask backtracks much on it; the prefixed terms are jumped over.
 int scan_vocabulary(const Xapian::Database& vocabulary, const CompiledMask& mask,
                     SearchBudget& budget, std::vector<std::string>& words) {
   const uint64_t shards = std::max<uint64_t>(vocabulary.size(), 1);
@@ -120,20 +120,20 @@ int scan_vocabulary(const Xapian::Database& vocabulary, const CompiledMask& mask
     // before is a damaged index, which could lead the reading round in a
     // circle for ever.
     if (!first && word <= previous) return kIndexNotAccessible;
+    if (is_prefixed(word)) {
+      // All prefixed terms sort together between 'A' and 'Z': skip them whole.
+      previous = std::move(word);
+      term.skip_to("[");
+      continue;
+    }
     uint64_t steps = 0;
-    const bool prefixed = is_prefixed(word);
-    if (!prefixed && matches(mask, word, steps)) {
+    if (matches(mask, word, steps)) {
       if (words.size() == kMaxMaskExpansion) return kQueryTooComplex;
       words.push_back(word);
     }
     if (!budget.read_words(shards * (1 + steps / kMaskStepsPerWord))) return kQueryTooComplex;
     previous = std::move(word);
-    if (prefixed) {
-      // All prefixed terms sort together between 'A' and 'Z': skip them whole.
-      term.skip_to("[");
-    } else {
-      ++term;
-    }
+    ++term;
   }
   return kOk;
 }

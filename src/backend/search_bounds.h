@@ -4,13 +4,17 @@
 // whatever the form or the index holds.
 //
 // The numbers were measured on an index of 10,000 documents holding a
-// million distinct words (bench/bounds-bench):
-// - reading one word of a vocabulary costs 50 to 100 ns, so a mask without
-//   a leading literal (one pass over a million words) takes about 0.1 s;
-// - an open posting list of a frequent word holds about 20 KiB of blocks
-//   and a word of a phrase about twice that (its positions too); a list of
-//   a word in a few documents about 1.5 KiB. Merging a thousand lists of
-//   words found in every document takes about half a second.
+// million distinct words (bench/bounds-bench), to keep every request under
+// 1 s of processor time and 32 MiB of memory there:
+// - reading a vocabulary costs about 0.1 s per million words, so a mask
+//   without a leading literal (a pass over the whole vocabulary) takes 0.1 s
+//   on such an index;
+// - an open posting list of a frequent word holds about 20 KiB of blocks,
+//   a list of a word in a few documents about 1.5 KiB; merging a thousand
+//   lists of words found in every document takes about half a second;
+// - a phrase word reads its positions as well: twice the memory, and up to
+//   four times the processor time of a plain word when the phrases match
+//   many documents.
 // No form of a real site comes near them: a phrase is a few words, a mask
 // matches hundreds of words at most.
 #pragma once
@@ -33,9 +37,10 @@ constexpr size_t kMaxMaskLength = 64;
 
 // Vocabulary words all masked words of one search may read, summed over the
 // indexes (a word of an index of several shards counts once per shard):
-// three passes over an index of a million words. Identical masks are read
-// once per search.
-constexpr uint64_t kMaskScanBudget = 3'000'000;
+// three passes over an index of a million words and some more, so that a
+// leading '*' mask over three such indexes still answers. Identical masks
+// are read once per search.
+constexpr uint64_t kMaskScanBudget = uint64_t{3} << 20;  // 3,145,728
 
 // Comparisons a mask may make with one word for the price of reading it; a
 // mask that backtracks more pays one word more per this many.
@@ -43,9 +48,9 @@ constexpr uint64_t kMaskStepsPerWord = 64;
 
 // Posting lists the matcher may open for one search: every word, topic,
 // scope value and masked alternative counts once per shard of the search,
-// a word of a phrase twice (its positions are read too).
-constexpr uint64_t kMaxPostingLists = 1024;
-constexpr uint64_t kPhraseWordLists = 2;
+// a word of a phrase four times (its positions, and their checking).
+constexpr uint64_t kMaxPostingLists = 768;
+constexpr uint64_t kPhraseWordLists = 4;
 
 // The spending of one search against those bounds. Tests may pass smaller
 // limits.
