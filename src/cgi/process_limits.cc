@@ -6,15 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "cgi/sanitizer_build.h"
 #include "engine/return_codes.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEB_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEB_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace zeb {
 
@@ -73,9 +66,7 @@ void limit_process(FILE* out) {
   sigaction(SIGXCPU, &action, nullptr);
 
   lower_limit(RLIMIT_CPU, kCpuSoftSeconds, kCpuHardSeconds);
-#ifndef ZEB_ADDRESS_SANITIZER
-  lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
-#endif
+  if (!kAddressSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
 }
 
 }  // namespace zeb

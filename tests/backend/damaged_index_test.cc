@@ -18,14 +18,7 @@
 #include <vector>
 
 #include "backend/engine_fixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEB_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEB_ADDRESS_SANITIZER 1
-#endif
-#endif
+#include "cgi/sanitizer_build.h"
 
 namespace zeb::testing {
 namespace {
@@ -140,11 +133,9 @@ class DamageSeedTest : public DamagedIndexTest, public ::testing::WithParamInter
 // Damage the reading does not meet leaves the answer as it was (0); damage
 // it meets makes the index not accessible (62). Never a search that runs on.
 TEST_P(DamageSeedTest, SearchOfDamagedIndexEnds) {
-#ifdef ZEB_ADDRESS_SANITIZER
   // Xapian reads past its own buffers on some damaged tables, harmlessly in
   // a plain build; AddressSanitizer stops the process there.
-  GTEST_SKIP() << "Xapian's reads of damaged tables trip AddressSanitizer";
-#endif
+  if (kAddressSanitizer) GTEST_SKIP() << "Xapian's reads of damaged tables trip AddressSanitizer";
   const uint32_t seed = GetParam();
   damage(postings_file(), seed);
   const ChildEnd end = search_in_child("*a");
