@@ -16,11 +16,6 @@
 
 namespace zeb::backend {
 
-// Xapian reads the vocabulary of a remote shard whole, into memory, before
-// the first word: a mask over one must begin with this many characters,
-// which keep that reading to a small part of the vocabulary.
-constexpr size_t kMinRemoteMaskLiteral = 2;
-
 // The vocabulary of one index of the search.
 struct Vocabulary {
   Xapian::Database db;

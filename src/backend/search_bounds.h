@@ -30,10 +30,16 @@ constexpr size_t kMaxPhraseWords = 32;
 // Words one masked word may stand for, over all indexes of the search.
 constexpr size_t kMaxMaskExpansion = 1000;
 
-// Characters of one mask once runs of '*' are made one. A longer mask could
-// match no word the indexer keeps (at most 64 bytes) and would only make
+// Characters of one mask once runs of '*' are made one. The indexer keeps
+// words of at most 64 bytes: a longer mask hardly matches one and makes
 // every comparison dearer.
 constexpr size_t kMaxMaskLength = 64;
+
+// Xapian reads the vocabulary of a remote shard whole, into memory, before
+// its first word (87 MB for a shard of a million words): a mask over one
+// must begin with this many characters, which keep that reading to a small
+// part of the vocabulary.
+constexpr size_t kMinRemoteMaskLiteral = 2;
 
 // Vocabulary words all masked words of one search may read, summed over the
 // indexes (a word of an index of several shards counts once per shard):
