@@ -65,7 +65,8 @@ struct ChildEnd {
   int signal = 0;   // SIGALRM: the watchdog ended a search that did not end
 };
 
-// Damage that led the old vocabulary reading round in a circle for ever.
+// Damage on which a reading of the vocabulary that did not check the order
+// of its terms went round in a circle for ever.
 constexpr uint32_t kCirclingSeeds[] = {10, 35};
 
 class DamagedIndexTest : public EngineTest {
