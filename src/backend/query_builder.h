@@ -10,22 +10,34 @@
 
 #include <xapian.h>
 
+#include <vector>
+
+#include "backend/mask_expansion.h"
 #include "backend/parsed_search.h"
+#include "backend/search_bounds.h"
 
 namespace zeb::backend {
 
-// Most terms one query may expand to, masked words included.
-constexpr size_t kMaxQueryTerms = 10000;
+// What a query is built for: the database searched (an index, or the shards
+// of an index group side by side) and the same indexes one by one, whose
+// vocabularies masked words read.
+struct QueryTarget {
+  Xapian::Database db;
+  std::vector<Vocabulary> vocabularies;
+};
 
 struct BuiltQuery {
   Xapian::Query query;
   bool stop_words_dropped = false;  // some free-text words were stop words
 };
 
-// 0 with the query; 31 for a masked word of masking characters only, 22 for
-// a masked word or a query expanding to too many words, 73 when nothing is
-// left to search for. `out.stop_words_dropped` is valid also with 73.
-int build_query(const Xapian::Database& db, const ParsedSearch& parsed,
-                BuiltQuery& out);
+// 0 with the query; 31 for a masked word of masking characters only; 22 for
+// a phrase of more than kMaxPhraseWords words, a masked word that expands
+// too far, or a query past the budget (search_bounds.h); 62 for a vocabulary
+// that does not read in order; 73 when nothing is left to search for.
+// `out.stop_words_dropped` is valid also with 73. The posting lists of the
+// query are charged to `budget`, the search's scope filters are not.
+int build_query(const QueryTarget& target, const ParsedSearch& parsed,
+                SearchBudget& budget, BuiltQuery& out);
 
 }  // namespace zeb::backend

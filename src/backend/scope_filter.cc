@@ -45,12 +45,14 @@ void ShardScopeSource::settle() {
 }
 
 void ShardScopeSource::next(double) {
+  const Xapian::docid before = current_;
   if (started_) {
     for (auto& list : lists_)
       if (list != Xapian::PostingIterator() && *list == current_) ++list;
   }
   started_ = true;
   settle();
+  if (current_ != 0 && current_ <= before) throw_stuck();
 }
 
 void ShardScopeSource::skip_to(Xapian::docid did, double) {
@@ -58,6 +60,13 @@ void ShardScopeSource::skip_to(Xapian::docid did, double) {
   for (auto& list : lists_)
     if (list != Xapian::PostingIterator() && *list < did) list.skip_to(did);
   settle();
+  if (current_ != 0 && current_ < did) throw_stuck();
+}
+
+// Posting lists only move forward; one that does not is a damaged index,
+// on which the matcher would ask for the same document for ever.
+void ShardScopeSource::throw_stuck() {
+  throw Xapian::DatabaseCorruptError("a scope value's posting list does not move forward");
 }
 
 bool ShardScopeSource::at_end() const { return started_ && current_ == 0; }

@@ -36,6 +36,7 @@ class ShardScopeSource : public Xapian::PostingSource {
 
  private:
   void settle();
+  [[noreturn]] static void throw_stuck();
 
   std::map<std::string, std::vector<std::string>> scopes_;
   Xapian::doccount doc_count_ = 0;

@@ -10,6 +10,7 @@
 #include "backend/result_answer.h"
 #include "backend/return_codes.h"
 #include "backend/scope_filter.h"
+#include "backend/search_bounds.h"
 #include "backend/search_stream.h"
 #include "backend/search_target.h"
 #include "engine/data_stream.h"
@@ -62,13 +63,27 @@ Xapian::Query restrict(const Xapian::Query& query, const Xapian::Query& filter) 
   return Xapian::Query(Xapian::Query::OP_FILTER, query, filter);
 }
 
+// The posting lists the scope values open: the request's own in every
+// shard, and each member's in its shards.
+uint64_t scope_lists(const SearchTarget& target, const ParsedSearch& parsed) {
+  uint64_t lists = parsed.scope.size() * target.db.size();
+  for (const SearchTarget::Member& member : target.members)
+    lists += member.scope.size() * member.db.size();
+  return lists;
+}
+
 // Runs the search; fills `result` unless the code is an error or a warning
 // that leaves nothing to list.
 int run_search(SearchTarget& target, const ParsedSearch& parsed,
                std::shared_ptr<SearchResult>& result) {
   if (target.db.get_doccount() == 0) return kIndexEmpty;
+  QueryTarget query_target{target.db, {}};
+  for (const SearchTarget::Member& member : target.members)
+    query_target.vocabularies.push_back({member.db, member.remote});
+  SearchBudget budget;
   BuiltQuery built;
-  if (int rc = build_query(target.db, parsed, built); rc != kOk) return rc;
+  if (int rc = build_query(query_target, parsed, budget, built); rc != kOk) return rc;
+  if (!budget.open_lists(scope_lists(target, parsed))) return kQueryTooComplex;
   Xapian::Query group_filter;
   if (int rc = group_scope_filter(target, group_filter); rc != kOk) return rc;
   Xapian::Query query = restrict(built.query, group_filter);

@@ -15,23 +15,32 @@ SearchResult::SearchResult(const Xapian::Database& db,
   if (!options_.weighted) enquire_.set_weighting_scheme(Xapian::BoolWeight());
 }
 
-// One entry more than an answer holds, to learn whether more follow.
-void SearchResult::load_page(uint32_t offset) {
-  page_ = enquire_.get_mset(offset, kEntriesPerAnswer + 1);
-  page_offset_ = offset;
-  page_loaded_ = true;
+void SearchResult::load_window(uint32_t offset) {
+  // One entry more than an answer holds, to learn whether more follow.
+  window_asked_ = window_asked_ == 0
+                      ? kEntriesPerAnswer + 1
+                      : std::min(2 * window_asked_, kMaxWindowEntries);
+  window_ = enquire_.get_mset(offset, window_asked_);
+  window_offset_ = offset;
+}
+
+bool SearchResult::holds(uint32_t offset, uint32_t count) const {
+  if (window_asked_ == 0 || offset < window_offset_) return false;
+  // A window shorter than asked for reaches the last match.
+  return window_.size() < window_asked_ ||
+         uint64_t{offset - window_offset_} + count <= window_.size();
 }
 
 void SearchResult::start() {
-  load_page(0);
-  const uint32_t held = page_.size();
+  load_window(0);
+  const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer)
-    found = std::max<uint32_t>(page_.get_matches_estimated(), held);
+    found = std::max<uint32_t>(window_.get_matches_estimated(), held);
   if (options_.cap != 0) found = std::min(found, options_.cap);
   found_ = found;
   // What the list can deliver: all matches up to the cap; past the first
-  // page the estimate is only a bound, so the pages themselves tell the end.
+  // window the estimate is only a bound, so the windows themselves tell the end.
   entries_ = options_.cap != 0 ? options_.cap : UINT32_MAX;
   if (held <= kEntriesPerAnswer) entries_ = std::min(entries_, held);
 }
@@ -40,16 +49,17 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   out.clear();
   more = false;
   if (offset >= entries_) return;
-  if (!page_loaded_ || page_offset_ != offset) load_page(offset);
   const uint32_t wanted = std::min(kEntriesPerAnswer, entries_ - offset);
-  const uint32_t count = std::min<uint32_t>(wanted, page_.size());
-  more = page_.size() > count && offset + count < entries_;
+  if (!holds(offset, wanted + 1)) load_window(offset);
+  const uint32_t index = offset - window_offset_;
+  const uint32_t available = window_.size() > index ? window_.size() - index : 0;
+  const uint32_t count = std::min(wanted, available);
+  more = available > count && offset + count < entries_;
   if (count == 0) return;
 
-  auto first = page_.begin();
-  auto last = first;
-  for (uint32_t i = 0; i < count; ++i) ++last;
-  page_.fetch(first, last);  // one round trip for remote shards
+  const auto first = window_.begin() + index;
+  const auto last = first + count;
+  window_.fetch(first, last);  // one round trip for remote shards
   out.reserve(count);
   const size_t shards = shard_names_.size();
   for (auto it = first; it != last; ++it) {

@@ -1,7 +1,10 @@
 // The result of one search: the query run against its database, fetched
-// page by page as the result list is read, never as a whole. The first page
-// is fetched by the search itself (it fixes the found count) and serves the
-// first answer of the result list.
+// window by window as the result list is read, never as a whole. The first
+// window is fetched by the search itself (it fixes the found count) and
+// serves the first answer of the result list. Every matcher run scores all
+// matches, so each later window holds twice the entries of the one before
+// (up to kMaxWindowEntries): a list read to its end costs a few runs, not
+// one run per answer.
 #pragma once
 
 #include <xapian.h>
@@ -15,6 +18,8 @@ namespace zeb::backend {
 
 // Entries per answer of a result list.
 constexpr uint32_t kEntriesPerAnswer = 50;
+// Entries one window holds at most: 8192 entries are about 1 MiB.
+constexpr uint32_t kMaxWindowEntries = 8192;
 
 struct SearchOptions {
   bool weighted = false;      // probabilistic ranking, else boolean order
@@ -50,15 +55,18 @@ class SearchResult {
   void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
 
  private:
-  void load_page(uint32_t offset);
+  void load_window(uint32_t offset);
+  // Whether the window holds the `count` entries from `offset`, or all of
+  // them that exist.
+  bool holds(uint32_t offset, uint32_t count) const;
 
   Xapian::Database db_;
   std::vector<std::string> shard_names_;
   Xapian::Enquire enquire_;
   SearchOptions options_;
-  Xapian::MSet page_;
-  uint32_t page_offset_ = 0;
-  bool page_loaded_ = false;
+  Xapian::MSet window_;
+  uint32_t window_offset_ = 0;
+  uint32_t window_asked_ = 0;  // entries asked for; 0 before the first window
   uint32_t found_ = 0;
   uint32_t entries_ = 0;
   bool ranked_ = false;

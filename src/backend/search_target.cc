@@ -16,7 +16,7 @@ void add_index(SearchTarget& out, const IndexObject& index,
   out.db.add_database(index.db);
   out.remote = out.remote || index.remote;
   out.shard_names.insert(out.shard_names.end(), index.db.size(), index.name);
-  out.members.push_back({index.db, scope ? *scope : std::vector<std::string>{}});
+  out.members.push_back({index.db, index.remote, scope ? *scope : std::vector<std::string>{}});
 }
 
 // The UUIDs of a database's shards; the database joins them with ':'.

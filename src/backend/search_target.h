@@ -20,6 +20,7 @@ struct SearchTarget {
   // Each member index with its scope values (empty when unscoped).
   struct Member {
     Xapian::Database db;
+    bool remote = false;
     std::vector<std::string> scope;
   };
   std::vector<Member> members;

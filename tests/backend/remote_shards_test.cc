@@ -144,6 +144,12 @@ TEST_F(RemoteShardsTest, ShardsAreSearchedAsOneIndex) {
   Request masked;
   masked.constants().term("gam*");
   EXPECT_EQ(found(remote, masked), std::set<std::string>({"a/three.html;Three"}));
+  // A remote vocabulary is read whole: a mask must begin with two letters.
+  for (const std::string text : {"*amma", "g*"}) {
+    Request loose;
+    loose.constants().term(text);
+    EXPECT_EQ(search(remote, loose).rc, 22) << text;
+  }
 
   Request ranked;
   ranked.flag(kItemRanking).constants().free_text("alpha");

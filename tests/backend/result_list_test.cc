@@ -92,6 +92,35 @@ TEST_F(ResultListTest, AnswersAreBoundedAndContinue) {
   EXPECT_EQ(first[0].document_id, "part0/doc0.html;Title 0");  // document order
 }
 
+// The list is fetched in growing windows; read to its end it holds every
+// match once, in rank order across the windows' joins.
+TEST_F(ResultListTest, LongListReadToItsEndHoldsEveryMatchOnceInRankOrder) {
+  constexpr int kLong = 700;
+  std::vector<TestDocument> docs;
+  for (int i = 0; i < kLong; ++i) {
+    std::string text = "common";
+    for (int k = 0; k < i % 11; ++k) text += " often";
+    docs.push_back({"d/" + std::to_string(i) + ".html", "", text, {}});
+  }
+  instance().add_index("LONG", docs);
+  KSVENDSESSION(session_, &diag_);  // a session reads the catalogue once
+  ASSERT_EQ(start_session(), 0);
+  Request request;
+  request.flag(kItemRanking).constants().term("often");
+  const SearchOutcome outcome = search(open_ok("LONG"), request);
+  ASSERT_EQ(outcome.rc, 0);
+  const std::vector<ListedEntry> entries = list_all(outcome.result, true);
+  std::set<std::string> seen;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    seen.insert(entries[i].document_id);
+    if (i > 0) {
+      EXPECT_LE(entries[i].rank, entries[i - 1].rank) << i;
+    }
+  }
+  EXPECT_EQ(entries.size(), static_cast<size_t>(kLong - kLong / 11 - 1));
+  EXPECT_EQ(seen.size(), entries.size());
+}
+
 TEST_F(ResultListTest, FoundCountIsExactWithinOnePage) {
   const uint32_t few = open_ok("FEW");
   Request request;

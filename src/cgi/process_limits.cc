@@ -1,0 +1,72 @@
+#include "cgi/process_limits.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "cgi/sanitizer_build.h"
+#include "engine/return_codes.h"
+
+namespace zeb {
+
+namespace {
+
+constexpr int32_t kRcProcessingLimit = 12;
+constexpr size_t kPageEndSize = 512;
+
+// The end of the page, made before any limit can strike: the handler may
+// not format or allocate.
+char page_end[kPageEndSize];
+size_t page_end_size = 0;
+int page_fd = -1;
+
+extern "C" void end_page_at_cpu_limit(int) {
+  // fflush is not async-signal-safe. The processor time goes into the
+  // search, not into the page's writes, so the signal finds the streams at
+  // rest; and should it ever stall here, the hard limit ends the process.
+  // fflush(nullptr) passes over a page that is already closed.
+  fflush(nullptr);
+  const char* at = page_end;
+  size_t left = page_end_size;
+  while (left > 0) {
+    const ssize_t written = write(page_fd, at, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    at += written;
+    left -= static_cast<size_t>(written);
+  }
+  _exit(0);
+}
+
+// Lowers the limit to `soft`/`hard`; a limit already lower stays.
+void lower_limit(int resource, rlim_t soft, rlim_t hard) {
+  rlimit limit{};
+  if (getrlimit(resource, &limit) != 0) return;
+  limit.rlim_max = std::min(limit.rlim_max, hard);
+  limit.rlim_cur = std::min({limit.rlim_cur, soft, limit.rlim_max});
+  setrlimit(resource, &limit);
+}
+
+}  // namespace
+
+void limit_process(FILE* out) {
+  const int length = snprintf(page_end, sizeof page_end,
+                              "<p>%s\n<p>%s %s (rc=%d)\n</BODY></HTML>\n",
+                              "Search processing error has occurred.", kVantMessage,
+                              return_code_text(kRcProcessingLimit), kRcProcessingLimit);
+  page_end_size = length > 0 ? std::min(static_cast<size_t>(length), sizeof page_end - 1) : 0;
+  page_fd = fileno(out);
+
+  struct sigaction action {};
+  action.sa_handler = end_page_at_cpu_limit;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESETHAND;
+  sigaction(SIGXCPU, &action, nullptr);
+
+  lower_limit(RLIMIT_CPU, kCpuSoftSeconds, kCpuHardSeconds);
+  if (!kAddressSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
+}
+
+}  // namespace zeb
