@@ -15,12 +15,12 @@ SearchResult::SearchResult(const Xapian::Database& db,
   if (!options_.weighted) enquire_.set_weighting_scheme(Xapian::BoolWeight());
 }
 
-void SearchResult::load_window(uint32_t offset) {
+void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
   // One entry more than an answer holds, to learn whether more follow.
   window_asked_ = window_asked_ == 0
                       ? kEntriesPerAnswer + 1
                       : std::min(2 * window_asked_, kMaxWindowEntries);
-  window_ = enquire_.get_mset(offset, window_asked_);
+  window_ = enquire_.get_mset(offset, window_asked_, check_at_least);
   window_offset_ = offset;
 }
 
@@ -32,7 +32,9 @@ bool SearchResult::holds(uint32_t offset, uint32_t count) const {
 }
 
 void SearchResult::start() {
-  load_window(0);
+  // Without a cap the page's own limit, which never reaches the engine, may
+  // be as high as a 16-bit item allows.
+  load_window(0, options_.cap != 0 ? options_.cap : kLargestResultLimit);
   const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer)

@@ -18,6 +18,9 @@ namespace zeb::backend {
 
 // Entries per answer of a result list.
 constexpr uint32_t kEntriesPerAnswer = 50;
+// The largest result limit a page can have (a 16-bit number): the found
+// count is exact up to it.
+constexpr uint32_t kLargestResultLimit = 65535;
 // Entries one window holds at most: 8192 entries are about 1 MiB.
 constexpr uint32_t kMaxWindowEntries = 8192;
 
@@ -55,7 +58,11 @@ class SearchResult {
   void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
 
  private:
-  void load_window(uint32_t offset);
+  // `check_at_least`: matches the matcher must count before it may
+  // estimate the rest. The first window counts up to the result limit, so
+  // the found count is exact wherever the page shows it (it shows at most
+  // the limit).
+  void load_window(uint32_t offset, uint32_t check_at_least = 0);
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
