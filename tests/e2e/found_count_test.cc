@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "cgi/temp_dir.h"
-#include "e2e/run_process.h"
+#include "e2e/cgi_post.h"
 
 namespace zeb {
 namespace {
 
+using testing::count_line;
+using testing::post_form;
 using testing::ProcessResult;
 using testing::run_process;
 using testing::TempDir;
@@ -57,23 +59,9 @@ class FoundCount : public ::testing::Test {
   static std::string search(const std::string& fields, int limit = 500) {
     const std::string body = fields + "&limit_number=" + std::to_string(limit) +
                              "&header=header.html&footer=footer.html";
-    const ProcessResult r = run_process(
-        ZEB_BIN_DIR "/zebsrch", {},
-        {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
-         "CONTENT_LENGTH=" + std::to_string(body.size()),
-         "ZEBINSTSRV=" + dir_->path() + "/instance", "ZEBINST=TEST"},
-        body);
+    const ProcessResult r = post_form(dir_->path() + "/instance", "TEST", body);
     EXPECT_EQ(r.exit_status, 0) << r.err;
     return r.out;
-  }
-
-  // The number of the count line, -1 when there is none.
-  static int count_line(const std::string& page) {
-    const std::string tail = " top document(s) returned";
-    const size_t end = page.find(tail);
-    if (end == std::string::npos) return -1;
-    const size_t start = page.rfind('>', end) + 1;
-    return std::stoi(page.substr(start, end - start));
   }
 
   static int rows(const std::string& page) {

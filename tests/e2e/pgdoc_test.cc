@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cgi/temp_dir.h"
-#include "e2e/run_process.h"
+#include "e2e/cgi_post.h"
 
 namespace zeb {
 namespace {
@@ -44,12 +44,7 @@ class PostgresManual : public ::testing::Test {
   }
   static std::string search(const std::string& fields) {
     const std::string body = fields + "&SelectIndex=PGDOC&header=header.html&footer=footer.html";
-    const ProcessResult r = run_process(
-        ZEB_BIN_DIR "/zebsrch", {},
-        {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
-         "CONTENT_LENGTH=" + std::to_string(body.size()), "ZEBINSTSRV=" + instance(),
-         "ZEBINST=PG"},
-        body);
+    const ProcessResult r = testing::post_form(instance(), "PG", body);
     EXPECT_EQ(r.exit_status, 0);
     EXPECT_EQ(r.out.find("(rc="), std::string::npos) << r.out;
     return r.out;

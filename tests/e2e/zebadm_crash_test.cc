@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cgi/temp_dir.h"
-#include "e2e/run_process.h"
+#include "e2e/cgi_post.h"
 
 namespace zeb {
 namespace {
@@ -44,23 +44,11 @@ class KilledUpdate : public ::testing::Test {
 
   std::string search(const std::string& fields) const {
     const std::string body = fields + "&limit_number=5000&header=header.html&footer=footer.html";
-    const ProcessResult r = run_process(
-        ZEB_BIN_DIR "/zebsrch", {},
-        {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
-         "CONTENT_LENGTH=" + std::to_string(body.size()), env_instance(), "ZEBINST=CRASH"},
-        body);
+    const ProcessResult r = testing::post_form(instance(), "CRASH", body);
     EXPECT_EQ(r.exit_status, 0);
     return r.out;
   }
 
-  // The number in the page's "N top document(s) returned", -1 without one.
-  static long found(const std::string& page) {
-    const size_t at = page.find(" top document(s) returned");
-    if (at == std::string::npos) return -1;
-    size_t start = at;
-    while (start > 0 && isdigit(static_cast<unsigned char>(page[start - 1]))) --start;
-    return std::stol(page.substr(start, at - start));
-  }
 
   // Starts `zebadm ARGS` without waiting for it.
   pid_t start_admin(std::vector<std::string> args) const {
@@ -119,9 +107,9 @@ TEST_F(KilledUpdate, IndexCatalogueAndLookupTableSurvive) {
   ASSERT_TRUE(WIFSIGNALED(status)) << "the update ended before it could be killed";
 
   // The index searches: every document as of one version or the other.
-  const long one = found(search("SelectIndex=docs&query_word0=one"));
-  const long two = found(search("SelectIndex=docs&query_word0=changed"));
-  EXPECT_EQ(found(search("SelectIndex=docs&query_word0=common")), kDocuments);
+  const long one = testing::count_line(search("SelectIndex=docs&query_word0=one"));
+  const long two = testing::count_line(search("SelectIndex=docs&query_word0=changed"));
+  EXPECT_EQ(testing::count_line(search("SelectIndex=docs&query_word0=common")), kDocuments);
   EXPECT_GT(two, 0);
   EXPECT_LT(two, kDocuments);
   EXPECT_EQ(one + two, kDocuments);
@@ -141,8 +129,8 @@ TEST_F(KilledUpdate, IndexCatalogueAndLookupTableSurvive) {
                              std::to_string(two) + " unchanged"),
             std::string::npos)
       << updated.out;
-  EXPECT_EQ(found(search("SelectIndex=docs&query_word0=changed")), kDocuments);
-  EXPECT_EQ(found(search("SelectIndex=docs&query_word0=one")), -1);
+  EXPECT_EQ(testing::count_line(search("SelectIndex=docs&query_word0=changed")), kDocuments);
+  EXPECT_EQ(testing::count_line(search("SelectIndex=docs&query_word0=one")), -1);
 }
 
 // Searches run while an update commits batch after batch: each sees the
@@ -157,12 +145,12 @@ TEST_F(KilledUpdate, SearchesGoOnDuringAnUpdate) {
   int status = 0, searches = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
     const std::string page = search("SelectIndex=docs&query_word0=common");
-    EXPECT_EQ(found(page), kDocuments) << page;
+    EXPECT_EQ(testing::count_line(page), kDocuments) << page;
     ++searches;
   }
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_GT(searches, 0);
-  EXPECT_EQ(found(search("SelectIndex=docs&query_word0=changed")), kDocuments);
+  EXPECT_EQ(testing::count_line(search("SelectIndex=docs&query_word0=changed")), kDocuments);
 }
 
 }  // namespace

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "cgi/temp_dir.h"
-#include "e2e/run_process.h"
+#include "e2e/cgi_post.h"
 
 namespace zeb {
 namespace {
 
+using testing::post_form;
 using testing::ProcessResult;
 using testing::run_process;
 using testing::TempDir;
@@ -70,12 +71,7 @@ class ZebadmAndSearch : public ::testing::Test {
   // The page for a posted form; the templates are the ones init made.
   static std::string search(const std::string& fields) {
     const std::string body = fields + "&header=header.html&footer=footer.html";
-    const ProcessResult r = run_process(
-        ZEB_BIN_DIR "/zebsrch", {},
-        {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
-         "CONTENT_LENGTH=" + std::to_string(body.size()), "ZEBINSTSRV=" + instance(),
-         "ZEBINST=TEST"},
-        body);
+    const ProcessResult r = post_form(instance(), "TEST", body);
     EXPECT_EQ(r.exit_status, 0) << r.err;
     EXPECT_NE(r.out.find("</BODY></HTML>\n"), std::string::npos) << r.out;
     return r.out;
