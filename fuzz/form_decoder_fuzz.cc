@@ -13,7 +13,7 @@
 
 namespace {
 
-using zeb::fuzz::MemorySink;
+using zeb::fuzz::PageSink;
 using zeb::fuzz::stream_of;
 
 struct Decoded {
@@ -25,10 +25,10 @@ Decoded decode(const uint8_t* data, size_t size, const char* length) {
   if (length != nullptr) setenv("CONTENT_LENGTH", length, 1);
   else unsetenv("CONTENT_LENGTH");
   FILE* in = stream_of(data, size);
-  MemorySink out;
+  PageSink out;
   zeb::FormTable table;
   Decoded decoded;
-  decoded.count = zeb::decode_form(table, in, out.file());
+  decoded.count = zeb::decode_form(table, in, out.out());
   fclose(in);
   ZEB_FUZZ_CHECK(decoded.count == static_cast<int>(table.entries.size()));
   ZEB_FUZZ_CHECK(decoded.count <= zeb::kMaxFormEntries);

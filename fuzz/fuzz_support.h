@@ -1,6 +1,6 @@
 // Helpers shared by the fuzz targets: the fuzzer's bytes as a readable
-// stream, an output sink, a file written from the bytes, and a directory
-// that lives as long as the fuzzer process.
+// stream, a file written from the bytes, and a directory that lives as long
+// as the fuzzer process. Output sinks are the tests' page sinks.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include "cgi/cgi_test_support.h"
 #include "cgi/temp_dir.h"
 
 namespace zeb::fuzz {
 
+using testing::PageSink;  // the output sink, as the tests capture pages
 using testing::TempDir;
 
 // A read-only stream over `size` bytes (NUL bytes included); fmemopen wants a
@@ -23,35 +25,6 @@ inline FILE* stream_of(const uint8_t* data, size_t size) {
   void* buffer = size != 0 ? const_cast<uint8_t*>(data) : static_cast<void*>(nothing);
   return fmemopen(buffer, size, "r");
 }
-
-// The output sink the code writes to; what it held is kept for checks.
-class MemorySink {
- public:
-  MemorySink() : file_(open_memstream(&data_, &size_)) {}
-  ~MemorySink() {
-    if (file_ != nullptr) fclose(file_);
-    free(data_);
-  }
-  MemorySink(const MemorySink&) = delete;
-  MemorySink& operator=(const MemorySink&) = delete;
-
-  FILE* file() { return file_; }
-  // For code that closes the sink itself.
-  FILE* release() {
-    FILE* file = file_;
-    file_ = nullptr;
-    return file;
-  }
-  std::string_view text() {
-    if (file_ != nullptr) fflush(file_);
-    return {data_ != nullptr ? data_ : "", size_};
-  }
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  FILE* file_;
-};
 
 // The fuzzer's own directory, removed when the process ends normally.
 inline const TempDir& scratch_dir() {

@@ -12,7 +12,7 @@
 
 namespace {
 
-using zeb::fuzz::MemorySink;
+using zeb::fuzz::PageSink;
 const char* kNames[] = {"DOCS", "PGDOC", "GITDOC", "A", "OTHER"};
 
 // The input's first field after its opening quote, up to 11 characters.
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  MemorySink out;
+  PageSink out;
   auto text = std::make_unique<char[]>(zeb::kLookupTextSize);
   FILE* in = zeb::fuzz::stream_of(data, size);
   zeb::read_lookup_table(text.get(), in);
@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZEB_FUZZ_CHECK(text[zeb::kLookupTextSize - 1] == '\0');
 
   const std::string own = first_name(data, size);
-  check_record(own.c_str(), text.get(), out.file());
-  for (const char* name : kNames) check_record(name, text.get(), out.file());
+  check_record(own.c_str(), text.get(), out.out());
+  for (const char* name : kNames) check_record(name, text.get(), out.out());
 
   // The table as the CGI loads it, for two selected indexes.
   zeb::fuzz::write_file(zeb::lookup_table_path(nullptr), data, size);
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   request->indexes[0].name = names[0].data();
   request->indexes[1].name = names[1].data();
   request->index_count = 2;
-  zeb::load_document_locations(*request, out.file());
+  zeb::load_document_locations(*request, out.out());
   for (const char* location : request->locations)
     ZEB_FUZZ_CHECK(strnlen(location, zeb::kLocationSize) < zeb::kLocationSize);
   return 0;

@@ -23,9 +23,10 @@ inline PhaseOutcome run_phases_then_release_on_exit(SearchRequest& request, FILE
 inline void run_whole_request(std::string_view body) {
   setenv("CONTENT_LENGTH", std::to_string(body.size()).c_str(), 1);
   FILE* in = stream_of(reinterpret_cast<const uint8_t*>(body.data()), body.size());
-  MemorySink page;
+  PageSink page;
+  page.closed_by_callee();  // the driver closes the page on every way out
   const int status =
-      run_request(in, page.release(),
+      run_request(in, page.out(),
                   SearchPhases{run_phases_then_release_on_exit, release_search_resources});
   fclose(in);
   ZEB_FUZZ_CHECK(status == 0);  // the method and type are right: never rejected

@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zeb::fuzz::write_file(file_path, data, size);
-  zeb::fuzz::MemorySink out;
+  zeb::fuzz::PageSink out;
   unsigned char* image = nullptr;
   size_t image_size = 0;
-  const int code = zeb::load_spelling_file(file_path.c_str(), out.file(), &image, &image_size);
+  const int code = zeb::load_spelling_file(file_path.c_str(), out.out(), &image, &image_size);
   if (code != 0 || image == nullptr) {
     ZEB_FUZZ_CHECK(image == nullptr);
     return 0;
