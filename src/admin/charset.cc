@@ -166,7 +166,9 @@ std::string to_utf8(std::string_view bytes, std::string_view charset) {
   if (is_utf8_name(name)) return repair_utf8(bytes);
   if (is_windows1252_name(name)) return from_windows1252(bytes);
   std::string converted;
-  if (!name.empty() && from_iconv(bytes, name, converted)) return converted;
+  // iconv writes code points beyond U+10FFFF (from UCS-4, or UTF-8 read
+  // through an alias) as the old five- and six-byte forms: not UTF-8.
+  if (!name.empty() && from_iconv(bytes, name, converted)) return repair_utf8(converted);
   if (is_valid_utf8(bytes)) return std::string(bytes);
   return from_windows1252(bytes);
 }

@@ -127,6 +127,15 @@ TEST(HtmlCharset, DocumentsAreReadInTheirCharset) {
   EXPECT_EQ(html("<meta charset=\"no-such-set\"><title>\xE9</title>").title, "\xC3\xA9");
 }
 
+TEST(Charset, WhatIconvMakesOfCodePointsBeyondUnicodeIsReplaced) {
+  // UCS-4 big-endian 0x7F000000 comes out of iconv as a six-byte sequence.
+  EXPECT_EQ(to_utf8(std::string_view("\x7F\0\0\0\0\0\0A", 8), "UCS-4"),
+            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "A");
+  // UTF-8 read through iconv passes the old five-byte form.
+  EXPECT_EQ(to_utf8("\xFB\x9A\x9A\x9A\x9A ok", "utf-8//ignore"),
+            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD ok");
+}
+
 TEST(Charset, Utf8ValidityFollowsTheStandard) {
   EXPECT_TRUE(is_valid_utf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
   for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",

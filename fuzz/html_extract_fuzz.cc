@@ -1,0 +1,22 @@
+// Fuzz target: zebadm's HTML extraction (tags, scripts, comments, character
+// references, keywords, declared charsets). Whatever the bytes, the title,
+// the text and the keywords come out as UTF-8 and the title within bounds.
+#include <string>
+#include <string_view>
+
+#include "admin/charset.h"
+#include "admin/extracted_document.h"
+#include "admin/html_extract.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view raw(reinterpret_cast<const char*>(data), size);
+  zeb::admin::declared_charset(raw);
+  zeb::admin::ExtractedDocument doc;
+  zeb::admin::extract_html(raw, doc);
+  ZEB_FUZZ_CHECK(doc.title.size() <= zeb::admin::kMaxTitleBytes);
+  ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(doc.title));
+  ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(doc.text));
+  for (const std::string& keyword : doc.keywords) ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(keyword));
+  return 0;
+}
