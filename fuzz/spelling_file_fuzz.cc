@@ -1,5 +1,5 @@
 // Fuzz target: the spelling cross-reference file reader. Each input is a
-// ZEBCSREF.DAT: loaded as the CGI loads it, then searched for a few fixed
+// ZEBCSREF.DAT: mapped as the CGI maps it, then searched for a few fixed
 // words and for the key strings its first entries point at (so that matches,
 // not only misses, are reached).
 #include <cstdlib>
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zeb::fuzz::PageSink out;
   unsigned char* image = nullptr;
   size_t image_size = 0;
-  const int code = zeb::load_spelling_file(file_path.c_str(), out.out(), &image, &image_size);
+  const int code = zeb::map_spelling_file(file_path.c_str(), out.out(), &image, &image_size);
   if (code != 0 || image == nullptr) {
     ZEB_FUZZ_CHECK(image == nullptr);
     return 0;
@@ -69,6 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       at += strnlen(variants.get() + at, zeb::kVariantListSize - at) + 1;
     ZEB_FUZZ_CHECK(at < zeb::kVariantListSize);
   }
-  std::free(image);
+  zeb::unmap_spelling_file(image, image_size);
   return 0;
 }
