@@ -276,6 +276,27 @@ TEST_F(ResultTable, AFailedFetchKeepsTheRowsAndReportsTheCode) {
   EXPECT_EQ(fetches(), 2);
 }
 
+TEST_F(ResultTable, AnAnswerThatSaysMoreButBringsNothingEndsTheWalk) {
+  request_.rank = true;
+  std::vector<testing::ResultAnswer> answers = {{1, entries(1, 1).bytes()}};
+  for (int i = 0; i < 1000; ++i) answers.push_back({1, {}});
+  answers.push_back({0, entries(2, 1).bytes()});
+  engine().result_answers(answers);
+  EXPECT_EQ(count_of(rows(), "<tr>"), 1);
+  EXPECT_EQ(fetches(), 4);  // the entry's answer, then three that bring none
+}
+
+TEST_F(ResultTable, AnEntrySpreadOverThreeAnswersStillGivesItsRow) {
+  request_.rank = true;
+  // Item 106, then item 60, then item 536, each in an answer of its own.
+  engine().result_answers({{1, AnswerStream().document("a;A").bytes()},
+                           {1, AnswerStream().index("DOCS").bytes()},
+                           {1, AnswerStream().rank(0.5f).bytes()},
+                           {0, entries(2, 1).bytes()}});
+  EXPECT_EQ(count_of(rows(), "<tr>"), 2);
+  EXPECT_EQ(fetches(), 4);
+}
+
 TEST_F(ResultTable, TitlesPathsAndLinksAreEscaped) {
   table("\"DOCS\",\"http://h/?a=1&b=\\\"\",\"\"");
   select({"DOCS"});
