@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "fuzz_support.h"
 #include "query/free_text_scanner.h"
 

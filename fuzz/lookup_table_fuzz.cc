@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "fuzz_support.h"
 #include "results/lookup_table.h"
 

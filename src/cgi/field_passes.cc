@@ -3,7 +3,7 @@
 #include <cstring>
 #include <span>
 
-#include "cgi/fixed_copy.h"
+#include "request/fixed_copy.h"
 #include "cgi/star_images.h"
 
 namespace zeb {

@@ -10,8 +10,8 @@
 
 #include <cstdio>
 
-#include "cgi/form_entry.h"
-#include "cgi/search_request.h"
+#include "request/form_entry.h"
+#include "request/search_request.h"
 #include "query/query_terms.h"
 
 namespace zeb {

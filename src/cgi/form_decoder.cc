@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cgi/body_reader.h"
-#include "cgi/decimal_prefix.h"
+#include "request/decimal_prefix.h"
 #include "cgi/url_unescape.h"
 
 namespace zeb {

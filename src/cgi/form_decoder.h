@@ -16,7 +16,7 @@
 
 #include <cstdio>
 
-#include "cgi/form_entry.h"
+#include "request/form_entry.h"
 
 namespace zeb {
 

@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "cgi/field_passes.h"
-#include "cgi/fixed_copy.h"
+#include "request/fixed_copy.h"
 #include "cgi/form_decoder.h"
 #include "cgi/page_frame.h"
 #include "query/query_terms.h"

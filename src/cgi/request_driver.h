@@ -8,8 +8,8 @@
 
 #include <cstdio>
 
-#include "cgi/search_request.h"
-#include "engine/search_phases.h"
+#include "request/search_request.h"
+#include "cgi/search_phases.h"
 
 namespace zeb {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "cgi/fixed_copy.h"
-#include "cgi/html_escape.h"
+#include "request/fixed_copy.h"
+#include "request/html_escape.h"
 
 namespace zeb {
 

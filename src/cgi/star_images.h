@@ -6,7 +6,7 @@
 // posts back.
 #pragma once
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

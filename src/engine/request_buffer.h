@@ -4,7 +4,7 @@
 // engine/data_stream.h walks it).
 #pragma once
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "engine/data_stream.h"
 
 namespace zeb {

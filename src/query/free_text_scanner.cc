@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

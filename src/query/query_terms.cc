@@ -5,8 +5,8 @@
 #include <iterator>
 #include <initializer_list>
 
-#include "cgi/decimal_prefix.h"
-#include "cgi/fixed_copy.h"
+#include "request/decimal_prefix.h"
+#include "request/fixed_copy.h"
 #include "query/free_text_scanner.h"
 
 namespace zeb {

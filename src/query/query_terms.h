@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <span>
 
-#include "cgi/form_entry.h"
-#include "cgi/search_request.h"
+#include "request/form_entry.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

@@ -1,6 +1,6 @@
 #include "query/request_echo.h"
 
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 
 namespace zeb {
 

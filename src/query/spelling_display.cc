@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 #include "query/spelling_file.h"
 
 namespace zeb {

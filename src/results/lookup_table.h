@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

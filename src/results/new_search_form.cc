@@ -1,6 +1,6 @@
 #include "results/new_search_form.h"
 
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 
 namespace zeb {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

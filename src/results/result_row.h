@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "results/result_walk.h"
 
 namespace zeb {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 #include "results/rank_text.h"
 
 namespace zeb {

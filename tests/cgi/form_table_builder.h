@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "cgi/form_entry.h"
+#include "request/form_entry.h"
 
 namespace zeb::testing {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "cgi/cgi_test_support.h"
 
 namespace zeb {

@@ -5,7 +5,7 @@
 #include <climits>
 #include <string>
 
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 #include "results/results_fixtures.h"
 
 namespace zeb {

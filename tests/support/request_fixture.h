@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 #include "engine/request_buffer.h"
 
 namespace zeb::testing {

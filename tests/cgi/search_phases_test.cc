@@ -1,7 +1,7 @@
 // The search phases of a request against the scripted engine: the page they
 // write and the engine calls they make, up to the result table and in the
 // release at the page tail.
-#include "engine/search_phases.h"
+#include "cgi/search_phases.h"
 
 #include <gtest/gtest.h>
 

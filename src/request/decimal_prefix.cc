@@ -1,4 +1,4 @@
-#include "cgi/decimal_prefix.h"
+#include "request/decimal_prefix.h"
 
 #include <cstdint>
 

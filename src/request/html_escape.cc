@@ -1,4 +1,4 @@
-#include "cgi/html_escape.h"
+#include "request/html_escape.h"
 
 #include <array>
 #include <cstring>

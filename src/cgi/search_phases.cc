@@ -1,4 +1,4 @@
-#include "engine/search_phases.h"
+#include "cgi/search_phases.h"
 
 #include "engine/data_stream.h"
 #include "engine/ksv_api.h"

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "cgi/search_request.h"
+#include "request/search_request.h"
 
 namespace zeb {
 

@@ -1,4 +1,4 @@
-#include "cgi/form_entry.h"
+#include "request/form_entry.h"
 
 #include <cstdlib>
 
