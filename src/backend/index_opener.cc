@@ -22,8 +22,29 @@ bool parse_shard_address(const std::string& address, std::string& host,
   return true;
 }
 
-int open_index_database(const std::string& instance_dir,
-                        const CatalogueEntry& entry, Xapian::Database& db) {
+int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian::Database& db,
+               std::string& problem) {
+  std::string host;
+  unsigned port = 0;
+  if (!parse_shard_address(address, host, port)) {
+    problem = "not a HOST:PORT address";
+    return kIndexNotAccessible;
+  }
+  try {
+    db = Xapian::Remote::open(host, port, timeouts.search_ms, timeouts.connect_ms);
+  } catch (const Xapian::NetworkError& e) {
+    problem = e.get_description();
+    return kServerUnavailable;
+  } catch (const Xapian::Error& e) {
+    problem = e.get_description();
+    return kIndexNotAccessible;
+  }
+  return kOk;
+}
+
+int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
+                        const ShardTimeouts& timeouts, Xapian::Database& db,
+                        std::string* failed_shard) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -36,17 +57,13 @@ int open_index_database(const std::string& instance_dir,
   }
   Xapian::Database combined;
   for (const std::string& address : entry.shards) {
-    std::string host;
-    unsigned port = 0;
-    if (!parse_shard_address(address, host, port)) return kIndexNotAccessible;
-    try {
-      combined.add_database(
-          Xapian::Remote::open(host, port, kShardTimeoutMs, kShardConnectTimeoutMs));
-    } catch (const Xapian::NetworkError&) {
-      return kServerUnavailable;
-    } catch (const Xapian::Error&) {
-      return kIndexNotAccessible;
+    Xapian::Database shard;
+    std::string problem;
+    if (int rc = open_shard(address, timeouts, shard, problem); rc != kOk) {
+      if (failed_shard != nullptr) *failed_shard = address;
+      return rc;
     }
+    combined.add_database(shard);
   }
   db = combined;
   return kOk;
