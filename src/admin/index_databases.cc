@@ -11,7 +11,7 @@ namespace zeb::admin {
 
 namespace {
 
-enum class Purpose { kExisting, kNew, kDelete };
+enum class Purpose { kExisting, kNew };
 
 // A shard as zebadm found it before writing.
 struct FoundShard {
@@ -60,8 +60,7 @@ bool acceptable(const AdminContext& context, const OpenedInstance& instance,
   const std::string expected =
       shard_stamp(instance.catalogue.instance_name, name, i, found.size());
   leftover = purpose == Purpose::kNew && found[i].stamp == expected;
-  if (found[i].stamp == expected || (found[i].stamp.empty() && found[i].documents == 0) ||
-      purpose == Purpose::kDelete)
+  if (found[i].stamp == expected || (found[i].stamp.empty() && found[i].documents == 0))
     return true;
   const std::string held =
       found[i].stamp.empty()
@@ -83,10 +82,6 @@ bool open_shards(const AdminContext& context, const OpenedInstance& instance,
     if (!acceptable(context, instance, name, databases, found, i, purpose, cleared)) return false;
     leftover[i] = cleared;
   }
-  for (size_t i = 0; i < found.size(); ++i)
-    databases.owned.push_back(
-        found[i].stamp == shard_stamp(instance.catalogue.instance_name, name, i, found.size()));
-  if (purpose == Purpose::kDelete) return true;
   // Every shard answered and is the right one: now the writing begins.
   for (size_t i = 0; i < found.size(); ++i) {
     Xapian::WritableDatabase& db = databases.shards[i];
@@ -120,13 +115,46 @@ bool open_index_databases(const AdminContext& context, const OpenedInstance& ins
                        databases);
   const std::string data_dir = instance.data_dir(entry);
   if (!index_sound_for_writing(context, entry.name, data_dir)) return false;
-  databases.shards.emplace_back(index_database_dir(data_dir), Xapian::DB_OPEN);
+  try {
+    databases.shards.emplace_back(index_database_dir(data_dir), Xapian::DB_OPEN);
+  } catch (const Xapian::Error& e) {
+    report_error(context, "index %s: %s", entry.name.c_str(), e.get_description().c_str());
+    return false;
+  }
   return true;
 }
 
-bool open_shards_to_delete(const AdminContext& context, const OpenedInstance& instance,
-                           const backend::CatalogueEntry& entry, IndexDatabases& databases) {
-  return open_shards(context, instance, entry.name, entry.shards, Purpose::kDelete, databases);
+void release_shards(const AdminContext& context, const OpenedInstance& instance,
+                    const backend::CatalogueEntry& entry) {
+  const backend::ShardTimeouts& timeouts = instance.catalogue.shard_timeouts;
+  for (size_t i = 0; i < entry.shards.size(); ++i) {
+    const std::string& address = entry.shards[i];
+    std::string host, problem;
+    unsigned port = 0;
+    try {
+      Xapian::Database probe;
+      if (backend::open_shard(address, timeouts, probe, problem) == 0) {
+        if (probe.get_metadata(kShardStampKey) !=
+            shard_stamp(instance.catalogue.instance_name, entry.name, i, entry.shards.size())) {
+          report_warning(context, "shard %s does not carry the stamp of index %s: left as it is",
+                         address.c_str(), entry.name.c_str());
+          continue;
+        }
+        backend::parse_shard_address(address, host, port);
+        Xapian::WritableDatabase db = Xapian::Remote::open_writable(
+            host, port, std::max(kWritingExchangeMs, timeouts.search_ms), timeouts.connect_ms);
+        clear_index(db);
+        db.set_metadata(kShardStampKey, "");
+        commit_counted(db);
+        continue;
+      }
+    } catch (const Xapian::Error& e) {
+      problem = e.get_description();
+    }
+    report_warning(context, "shard %s of index %s was not emptied (%s); a new create of %s "
+                   "clears it", address.c_str(), entry.name.c_str(), problem.c_str(),
+                   entry.name.c_str());
+  }
 }
 
 bool open_new_shards(const AdminContext& context, const OpenedInstance& instance,

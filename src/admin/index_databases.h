@@ -32,7 +32,6 @@ constexpr unsigned kWritingExchangeMs = 60000;
 struct IndexDatabases {
   std::vector<Xapian::WritableDatabase> shards;
   std::vector<std::string> addresses;  // empty for a local index
-  std::vector<bool> owned;             // each shard carries this index's stamp
 
   // All shards as one database, to read (the spelling file's vocabulary).
   Xapian::Database combined() const;
@@ -45,10 +44,13 @@ struct IndexDatabases {
 bool open_index_databases(const AdminContext& context, const OpenedInstance& instance,
                           const backend::CatalogueEntry& entry, IndexDatabases& databases);
 
-// The remote shards of an index of the catalogue, for delete: all must be
-// reached, but any may hold anything; only the `owned` ones are emptied.
-bool open_shards_to_delete(const AdminContext& context, const OpenedInstance& instance,
-                           const backend::CatalogueEntry& entry, IndexDatabases& databases);
+// For delete, once the index has left the catalogue: empties each shard
+// that carries the index's stamp and takes the stamp off, so the server can
+// serve another index. A shard that cannot be reached or is not stamped so
+// is left as it is, with a warning: nothing refers to it any more, and a
+// new create of the same index clears what it holds.
+void release_shards(const AdminContext& context, const OpenedInstance& instance,
+                    const backend::CatalogueEntry& entry);
 
 // The shards of a new index `name` at `addresses`, for create. Each must be
 // empty or hold what an earlier create of the same index left when it was

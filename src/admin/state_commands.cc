@@ -10,7 +10,6 @@
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
-#include "admin/shard_stamp.h"
 #include "results/lookup_table_writer.h"
 
 namespace zeb::admin {
@@ -73,11 +72,6 @@ int command_delete(const AdminContext& context, const Operands& operands, const 
   if (!instance.open(context, error) || !instance.find(name, entry, error))
     return report_error(context, "%s", error.c_str());
   const backend::CatalogueEntry deleted = *entry;
-  // Every shard is reached before the index leaves the catalogue; its
-  // documents and its stamp go after, so that no search finds it half gone.
-  IndexDatabases databases;
-  if (!deleted.shards.empty() && !open_shards_to_delete(context, instance, deleted, databases))
-    return kExitError;
   std::erase_if(instance.catalogue.indexes,
                 [&](const backend::CatalogueEntry& e) { return e.name == name; });
   if (!backend::save_catalogue(instance.dir(), instance.catalogue, error))
@@ -88,18 +82,8 @@ int command_delete(const AdminContext& context, const Operands& operands, const 
   if (!remove_lookup_record(lookup_table_file(instance.dir()), name, removed, error))
     status = report_error(context, "index %s is out of the catalogue, but its look-up record "
                           "stays: %s", name.c_str(), error.c_str());
-  for (size_t i = 0; i < databases.shards.size(); ++i) {
-    Xapian::WritableDatabase& shard = databases.shards[i];
-    if (!databases.owned[i]) {
-      fprintf(context.out, "shard %s does not carry this index's stamp: left as it is\n",
-              databases.addresses[i].c_str());
-      continue;
-    }
-    clear_index(shard);
-    shard.set_metadata(kShardStampKey, "");
-    commit_counted(shard);
-  }
-  databases.close();
+  // The shards are emptied once no search can find the index any more.
+  release_shards(context, instance, deleted);
   // Only data that zebadm laid out itself is removed; it is moved aside
   // first, so that no half-removed directory keeps the index's name.
   if (deleted.data_dir == index_data_dir(name)) {
