@@ -30,6 +30,7 @@ struct SessionObject {
 struct IndexObject {
   std::string name;  // as the catalogue records it
   Xapian::Database db;
+  std::vector<Xapian::Database> shards;  // db's shards one by one
   bool remote = false;
   uint32_t groups = 0;  // live index groups that hold this index
 };

@@ -1,9 +1,11 @@
 #include "backend/index_opener.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
+#include "backend/shard_parallel.h"
 
 namespace zeb::backend {
 
@@ -44,7 +46,7 @@ int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian
 
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
-                        std::string* failed_shard) {
+                        std::string* failed_shard, std::vector<Xapian::Database>* parts) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -53,19 +55,28 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     } catch (const Xapian::Error&) {
       return kIndexNotAccessible;
     }
+    if (parts != nullptr) *parts = {db};
     return kOk;
   }
-  Xapian::Database combined;
-  for (const std::string& address : entry.shards) {
-    Xapian::Database shard;
+  // Side by side: each server forks and opens its database for the
+  // connection, and a search waits for the slowest of them only.
+  const size_t count = entry.shards.size();
+  std::vector<Xapian::Database> shards(count);
+  std::vector<int> codes(count, kOk);
+  run_side_by_side(count, [&](size_t i) {
     std::string problem;
-    if (int rc = open_shard(address, timeouts, shard, problem); rc != kOk) {
-      if (failed_shard != nullptr) *failed_shard = address;
-      return rc;
+    codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
+  });
+  Xapian::Database combined;
+  for (size_t i = 0; i < shards.size(); ++i) {
+    if (codes[i] != kOk) {
+      if (failed_shard != nullptr) *failed_shard = entry.shards[i];
+      return codes[i];
     }
-    combined.add_database(shard);
+    combined.add_database(shards[i]);
   }
   db = combined;
+  if (parts != nullptr) *parts = std::move(shards);
   return kOk;
 }
 

@@ -13,6 +13,7 @@
 #include <xapian.h>
 
 #include <string>
+#include <vector>
 
 #include "backend/catalogue.h"
 
@@ -20,10 +21,13 @@ namespace zeb::backend {
 
 // 0 with the database; 62 when the files are missing or damaged or a shard
 // address is malformed, 33 when a shard cannot be reached. On 33,
-// `failed_shard` (when given) names the shard.
+// `failed_shard` (when given) names the shard. `parts` (when given) gets
+// the shards one by one, in the order `db` holds them (a local index: `db`).
+// The shards are opened side by side (shard_parallel.h).
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
-                        std::string* failed_shard = nullptr);
+                        std::string* failed_shard = nullptr,
+                        std::vector<Xapian::Database>* parts = nullptr);
 
 // One shard, read-only: 0, 62 for a malformed address, 33 when it cannot
 // be reached (`problem` then tells why).

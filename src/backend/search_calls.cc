@@ -96,7 +96,9 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.cap = parsed.max_results;
   for (int attempt = 0;; ++attempt) {
     try {
-      result = std::make_shared<SearchResult>(target.db, target.shard_names, query, options);
+      result = std::make_shared<SearchResult>(
+          target.db, target.shard_names, query, options,
+          ShardDocuments(target.shards, target.shard_remote));
       result->start();
       break;
     } catch (const Xapian::DatabaseModifiedError&) {

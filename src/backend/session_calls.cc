@@ -167,7 +167,8 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     object.name = entry->name;
     object.remote = !entry->shards.empty();
     if (int rc = open_index_database(owner->instance_dir, *entry,
-                                     owner->catalogue.shard_timeouts, object.db);
+                                     owner->catalogue.shard_timeouts, object.db, nullptr,
+                                     &object.shards);
         rc != kOk)
       return rc;
     *index = objects.add(session, std::move(object));
