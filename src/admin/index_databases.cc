@@ -19,33 +19,44 @@ struct FoundShard {
   Xapian::doccount documents = 0;
 };
 
-// Opens every shard; false after naming the first one that cannot be
-// opened for writing. Each is first asked for its stamp over a read-only
-// connection, within the instance's shard timeouts, so that a shard that
+// Reaches one shard: its stamp and document count over a read-only
+// connection, within the instance's shard timeouts (so that a shard that
 // stalls is named as soon as a search would give up on it, not after the
-// long wait of a writing exchange.
+// long wait of a writing exchange), then a writable connection. False with
+// the problem.
+bool reach_shard(const std::string& address, const backend::ShardTimeouts& timeouts,
+                 FoundShard& found, Xapian::WritableDatabase& db, std::string& problem) {
+  try {
+    Xapian::Database probe;
+    if (backend::open_shard(address, timeouts, probe, problem) != 0) return false;
+    found = {probe.get_metadata(kShardStampKey), probe.get_doccount()};
+    std::string host;
+    unsigned port = 0;
+    backend::parse_shard_address(address, host, port);
+    db = Xapian::Remote::open_writable(host, port, std::max(kWritingExchangeMs, timeouts.search_ms),
+                                       timeouts.connect_ms);
+    return true;
+  } catch (const Xapian::Error& e) {
+    problem = e.get_description();
+    return false;
+  }
+}
+
+// Reaches every shard; false after naming the first one that cannot be
+// reached.
 bool connect_all(const AdminContext& context, const OpenedInstance& instance,
                  const std::string& name, const std::vector<std::string>& addresses,
                  IndexDatabases& databases, std::vector<FoundShard>& found) {
-  const backend::ShardTimeouts& timeouts = instance.catalogue.shard_timeouts;
   for (const std::string& address : addresses) {
-    std::string host, problem;
-    unsigned port = 0;
-    Xapian::Database probe;
-    try {
-      if (backend::open_shard(address, timeouts, probe, problem) == 0) {
-        found.push_back({probe.get_metadata(kShardStampKey), probe.get_doccount()});
-        backend::parse_shard_address(address, host, port);
-        databases.shards.push_back(Xapian::Remote::open_writable(
-            host, port, std::max(kWritingExchangeMs, timeouts.search_ms), timeouts.connect_ms));
-        continue;
-      }
-    } catch (const Xapian::Error& e) {
-      problem = e.get_description();
+    std::string problem;
+    found.emplace_back();
+    databases.shards.emplace_back();
+    if (!reach_shard(address, instance.catalogue.shard_timeouts, found.back(),
+                     databases.shards.back(), problem)) {
+      report_error(context, "index %s: cannot write to shard %s: %s; nothing was written",
+                   name.c_str(), address.c_str(), problem.c_str());
+      return false;
     }
-    report_error(context, "index %s: cannot write to shard %s: %s; nothing was written",
-                 name.c_str(), address.c_str(), problem.c_str());
-    return false;
   }
   databases.addresses = addresses;
   return true;
@@ -126,30 +137,26 @@ bool open_index_databases(const AdminContext& context, const OpenedInstance& ins
 
 void release_shards(const AdminContext& context, const OpenedInstance& instance,
                     const backend::CatalogueEntry& entry) {
-  const backend::ShardTimeouts& timeouts = instance.catalogue.shard_timeouts;
   for (size_t i = 0; i < entry.shards.size(); ++i) {
     const std::string& address = entry.shards[i];
-    std::string host, problem;
-    unsigned port = 0;
-    try {
-      Xapian::Database probe;
-      if (backend::open_shard(address, timeouts, probe, problem) == 0) {
-        if (probe.get_metadata(kShardStampKey) !=
-            shard_stamp(instance.catalogue.instance_name, entry.name, i, entry.shards.size())) {
-          report_warning(context, "shard %s does not carry the stamp of index %s: left as it is",
-                         address.c_str(), entry.name.c_str());
-          continue;
-        }
-        backend::parse_shard_address(address, host, port);
-        Xapian::WritableDatabase db = Xapian::Remote::open_writable(
-            host, port, std::max(kWritingExchangeMs, timeouts.search_ms), timeouts.connect_ms);
+    FoundShard found;
+    Xapian::WritableDatabase db;
+    std::string problem;
+    if (reach_shard(address, instance.catalogue.shard_timeouts, found, db, problem)) {
+      if (found.stamp !=
+          shard_stamp(instance.catalogue.instance_name, entry.name, i, entry.shards.size())) {
+        report_warning(context, "shard %s does not carry the stamp of index %s: left as it is",
+                       address.c_str(), entry.name.c_str());
+        continue;
+      }
+      try {
         clear_index(db);
         db.set_metadata(kShardStampKey, "");
         commit_counted(db);
         continue;
+      } catch (const Xapian::Error& e) {
+        problem = e.get_description();
       }
-    } catch (const Xapian::Error& e) {
-      problem = e.get_description();
     }
     report_warning(context, "shard %s of index %s was not emptied (%s); a new create of %s "
                    "clears it", address.c_str(), entry.name.c_str(), problem.c_str(),
