@@ -89,7 +89,7 @@ TEST_F(RemoteShardsTest, ShardThatCannotBeReachedMakesTheIndexUnavailable) {
 // machine) fails the open after the instance's timeouts; one that hangs
 // after the open fails the search with "connection lost".
 TEST_F(RemoteShardsTest, StalledShardFailsOpenAndSearchWithinTheTimeouts) {
-  instance().set_shard_timeouts({200, 300});
+  instance().set_shard_timeouts({1000, 2000});
   second_->pause();
   ASSERT_EQ(start_session(), 0);
   uint32_t index = 0;

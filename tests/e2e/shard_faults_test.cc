@@ -3,9 +3,7 @@
 // and still ends with its tail, and the other selected indexes are
 // searched; a shard that fails during zebadm update leaves the index
 // searchable once it is back, and the next update completes the work.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -24,25 +22,6 @@ class ShardFaults : public ShardedInstance {
       dir_.write("docs/part" + std::to_string(i % 10) + "/page" + std::to_string(i) + ".html",
                  "<title>Page " + std::to_string(i) + "</title><p>common retrieval, version " +
                      version + ", page " + std::to_string(i) + "</p>");
-  }
-
-  // Starts `zebadm ARGS` without waiting for it.
-  pid_t start_admin(std::vector<std::string> args) const {
-    args.insert(args.begin(), ZEB_BIN_DIR "/zebadm");
-    std::vector<std::string> env = {"ZEBINSTSRV=" + instance()};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
   }
 
   // Identity of a shard's version file, which each commit replaces.
@@ -94,7 +73,8 @@ TEST_F(ShardFaults, AShardKilledDuringAnUpdateLeavesTheIndexToTheNextUpdate) {
 
   // Stop the third shard as soon as the first has committed a batch.
   const ino_t before = commit_mark(0);
-  const pid_t pid = start_admin({"update", "sharded"});
+  const pid_t pid =
+      start_process(ZEB_BIN_DIR "/zebadm", {"update", "sharded"}, {"ZEBINSTSRV=" + instance()});
   ASSERT_GT(pid, 0);
   int status = 0;
   bool exited = false;

@@ -21,7 +21,7 @@ namespace zeb::testing {
 // the fault tests are quick, and far from the bound run_process puts on a
 // page (kPageBoundSeconds), so that a search that would hang is told apart.
 constexpr unsigned kTestConnectMs = 500;
-constexpr unsigned kTestSearchMs = 1500;
+constexpr unsigned kTestSearchMs = 3000;
 constexpr int kPageBoundSeconds = 60;
 
 // One row of a result page.
