@@ -81,14 +81,16 @@ constexpr Command kCommands[] = {
      "Removes every document of INDEX; the index stays, empty, for update or add.\n"
      "A damaged index is refused: delete it and create it again.\n"},
     {"delete", "INDEX", 1, 1, kNoOptions, command_delete, "remove an index",
-     "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"},
-    {"timeouts", "[CONNECT_MS SEARCH_MS]", 0, 2, kNoOptions, command_timeouts,
+     "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"
+     "The remote shards of an index are emptied and left free for another index;\n"
+     "a shard that cannot be reached keeps its documents (a warning names it).\n"},
+    {"timeouts", "[CONNECT SEARCH]", 0, 2, kNoOptions, command_timeouts,
      "show or set the waits on remote shards",
      "Without operands, shows the instance's shard timeouts; with two, sets them\n"
-     "(milliseconds, 1 to 600000). A search waits at most CONNECT_MS for the\n"
-     "connection to a shard and SEARCH_MS for each answer of it (its greeting,\n"
-     "a search, a batch of documents); a shard that does not answer in time is\n"
-     "reported like a shard that is down. Defaults: 5000 and 10000.\n"},
+     "(milliseconds, 1 to 600000). A search waits at most CONNECT for the\n"
+     "connection to a shard and SEARCH for each answer of it (its greeting, the\n"
+     "search, a document); a shard that does not answer in time is reported like\n"
+     "a shard that is down. Defaults: 5000 and 10000.\n"},
     {"map list", "", 0, 0, kNoOptions, command_map_list, "show the look-up table",
      "Shows each record of the look-up table: index name and document location.\n"},
     {"map set", "INDEX LOCATION", 2, 2, kNoOptions, command_map_set,

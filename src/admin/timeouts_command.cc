@@ -1,4 +1,4 @@
-// zebadm timeouts [CONNECT_MS SEARCH_MS]: the instance's waits on remote
+// zebadm timeouts [CONNECT SEARCH]: the instance's waits on remote
 // shards, kept in its catalogue (backend/catalogue.h) and read by every
 // search and every zebadm run of the instance.
 #include "admin/admin_commands.h"
@@ -12,7 +12,7 @@ int command_timeouts(const AdminContext& context, const Operands& operands,
   if (!instance.open(context, error)) return report_error(context, "%s", error.c_str());
   backend::ShardTimeouts& timeouts = instance.catalogue.shard_timeouts;
   if (operands.size() == 1)
-    return report_error(context, "give both timeouts: CONNECT_MS SEARCH_MS");
+    return report_error(context, "give both timeouts: CONNECT SEARCH (milliseconds)");
   if (operands.size() == 2) {
     backend::ShardTimeouts wanted;
     if (!backend::parse_timeout_ms(operands[0], wanted.connect_ms) ||

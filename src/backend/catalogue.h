@@ -20,9 +20,9 @@
 // The shard-timeouts line bounds every wait on a remote shard of the
 // instance's indexes, in milliseconds: CONNECT MS for making a connection,
 // SEARCH MS for each exchange over it (the server's greeting, a search, a
-// batch of result documents). It is written only when a value differs from
-// the defaults, so the catalogue of an instance that never set them stays
-// as readers without the line expect it.
+// result document). It is written only when a value differs from the
+// defaults, so the catalogue of an instance that never set them stays as
+// readers without the line expect it.
 #pragma once
 
 #include <string>

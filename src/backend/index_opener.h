@@ -4,7 +4,7 @@
 //
 // Every wait on a shard is bounded by the instance's shard timeouts: making
 // the connection by the connect timeout, the server's greeting and every
-// later exchange (a search, a batch of documents) by the search timeout. A
+// later exchange (a search, a result document) by the search timeout. A
 // shard that is down or refuses fails at once; one that accepts and then
 // stalls fails after at most connect + search timeout while opening, after
 // the search timeout once open.
