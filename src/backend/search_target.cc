@@ -48,6 +48,7 @@ int resolve_target(ObjectTable& objects, uint32_t session, uint32_t target,
   for (uint32_t member : group->members) {
     const IndexObject* index = objects.find<IndexObject>(session, member);
     if (index == nullptr) return kBadHandle;
+    if (index->lost) continue;  // lost_members.h
     const auto scope = group->scopes.find(index->name);
     add_index(out, *index, scope == group->scopes.end() ? nullptr : &scope->second);
   }

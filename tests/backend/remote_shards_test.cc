@@ -106,6 +106,35 @@ TEST_F(RemoteShardsTest, StalledShardFailsOpenAndSearchWithinTheTimeouts) {
   second_->resume();
 }
 
+// In a group, a member whose shard hangs during the search is left out and
+// the others are searched again: the answer lists them, with code 48.
+TEST_F(RemoteShardsTest, AMemberThatHangsDuringTheSearchIsLeftOutOfItsGroup) {
+  instance().set_shard_timeouts({1000, 2000});
+  instance().add_index("LOCAL", {{"a/local.html", "Local", "shared", {}}});
+  ASSERT_EQ(start_session(), 0);
+  open_ok("REMOTE");
+  open_ok("LOCAL");
+  Request members;
+  members.text(kItemIndexName, "REMOTE").text(kItemIndexName, "LOCAL");
+  uint32_t group = 0;
+  ASSERT_EQ(KSVCREATEINDEXGROUP(session_, members.length(), members.data(), &group, &diag_), 0);
+  Request shared;
+  shared.constants().term("shared");
+  second_->pause();
+  const SearchOutcome outcome = search(group, shared);
+  second_->resume();
+  EXPECT_EQ(outcome.rc, 48);
+  EXPECT_EQ(outcome.found, 1u);
+  ASSERT_NE(outcome.result, 0u);
+  const auto entries = list_all(outcome.result, false);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].index_name, "LOCAL");
+  // The lost member stays out of the group's later searches.
+  const SearchOutcome later = search(group, shared);
+  EXPECT_EQ(later.rc, 0);
+  EXPECT_EQ(later.found, 1u);
+}
+
 TEST_F(RemoteShardsTest, GroupWithRemoteMemberTakesOnlyEqualScopes) {
   instance().add_index("LOCAL", {{"a/local.html", "Local", "shared", {}}});
   ASSERT_EQ(start_session(), 0);
