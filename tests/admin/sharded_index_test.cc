@@ -56,18 +56,20 @@ class ShardedIndex : public ::testing::Test {
     return args;
   }
 
+  Xapian::Database reader(size_t i) {
+    return Xapian::Remote::open("127.0.0.1", servers_[i]->port(), 5000, 5000);
+  }
+  unsigned long long revision_of(size_t i) { return admin::counted_revision(reader(i)); }
+  std::string stamp_of(size_t i) { return reader(i).get_metadata(admin::kShardStampKey); }
+
   // What shard `i` holds: its documents' paths.
   std::set<std::string> paths_on(size_t i) {
-    Xapian::Database db = Xapian::Remote::open("127.0.0.1", servers_[i]->port(), 5000, 5000);
+    Xapian::Database db = reader(i);
     std::set<std::string> paths;
     const std::string prefix = backend::kPathPrefix;
     for (auto it = db.allterms_begin(prefix); it != db.allterms_end(prefix); ++it)
       paths.insert((*it).substr(prefix.size()));
     return paths;
-  }
-  std::string stamp_of(size_t i) {
-    return Xapian::Remote::open("127.0.0.1", servers_[i]->port(), 5000, 5000)
-        .get_metadata(admin::kShardStampKey);
   }
   Xapian::WritableDatabase writable(size_t i) {
     return Xapian::Remote::open_writable("127.0.0.1", servers_[i]->port(), 5000, 5000);
@@ -155,7 +157,8 @@ TEST_F(ShardedIndex, CreateSpreadsTheDocumentsAndUpdateFollowsTheTree) {
 TEST_F(ShardedIndex, SpellingFileAndLookupTableAsForALocalIndex) {
   ASSERT_EQ(run(create_args("docs")).status, 0);
   ASSERT_EQ(run({"create", "local", tree_.path("docs")}).status, 0);
-  const std::string sharded = tree_.read("instance/data/DOCS/" + std::string(backend::kSpellingFileName));
+  const std::string sharded =
+      tree_.read("instance/data/DOCS/" + std::string(backend::kSpellingFileName));
   EXPECT_FALSE(sharded.empty());
   EXPECT_EQ(sharded, tree_.read("instance/data/LOCAL/" + std::string(backend::kSpellingFileName)));
 
@@ -187,23 +190,18 @@ TEST_F(ShardedIndex, ShardsThatDoNotAnswerOrHoldAnotherIndexStopTheRun) {
   tree_.write("docs/part0/page0.html", "<title>Changed</title>changed");
   const auto revisions = [&] {
     std::vector<unsigned long long> counted;
-    for (const auto& server : servers_)
-      counted.push_back(admin::counted_revision(
-          Xapian::Remote::open("127.0.0.1", server->port(), 5000, 5000)));
+    for (size_t i = 0; i < kShards; ++i) counted.push_back(revision_of(i));
     return counted;
   };
   servers_[1]->stop();
-  const unsigned long long reachable = admin::counted_revision(
-      Xapian::Remote::open("127.0.0.1", servers_[0]->port(), 5000, 5000));
+  const unsigned long long reachable = revision_of(0);
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"update", "DOCS"}, {"clear", "DOCS"},
            {"add", "DOCS", tree_.path("docs/part0/page0.html")}}) {
     failed = run(args);
     EXPECT_EQ(failed.status, 1) << args[0];
     EXPECT_NE(failed.err.find("shard " + servers_[1]->address()), std::string::npos) << failed.err;
-    EXPECT_EQ(admin::counted_revision(
-                  Xapian::Remote::open("127.0.0.1", servers_[0]->port(), 5000, 5000)),
-              reachable) << args[0];
+    EXPECT_EQ(revision_of(0), reachable) << args[0];
   }
   servers_[1]->start();
   ASSERT_TRUE(servers_[1]->ready());
