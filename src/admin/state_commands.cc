@@ -26,7 +26,8 @@ int set_status(const AdminContext& context, const Operands& operands,
   if (!instance.open(context, error) || !instance.find(name, entry, error))
     return report_error(context, "%s", error.c_str());
   if (entry->status == status) {
-    fprintf(context.out, "index %s is already %s\n", name.c_str(), backend::index_status_name(status));
+    fprintf(context.out, "index %s is already %s\n", name.c_str(),
+            backend::index_status_name(status));
     return kExitOk;
   }
   entry->status = status;

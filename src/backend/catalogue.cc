@@ -84,9 +84,12 @@ bool parse_index(const LineFields& line, CatalogueEntry& entry) {
   if (f[1].empty() || *end != '\0' || number <= 0 || number > 65535) return false;
   entry.number = static_cast<int>(number);
   entry.name = f[2];
-  if (f[3] == index_status_name(IndexStatus::kActive)) entry.status = IndexStatus::kActive;
-  else if (f[3] == index_status_name(IndexStatus::kSuspended)) entry.status = IndexStatus::kSuspended;
-  else return false;
+  if (f[3] == index_status_name(IndexStatus::kActive))
+    entry.status = IndexStatus::kActive;
+  else if (f[3] == index_status_name(IndexStatus::kSuspended))
+    entry.status = IndexStatus::kSuspended;
+  else
+    return false;
   entry.data_dir = f[4];
   entry.shards.clear();
   if (f[5] != "-") entry.shards = split(f[5], ',');
@@ -112,7 +115,8 @@ bool read_whole_file(const std::string& path, std::string& text) {
 }  // namespace
 
 bool parse_timeout_ms(std::string_view text, unsigned& ms) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string_view::npos)
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string_view::npos)
     return false;
   unsigned value = 0;
   for (char digit : text) value = value * 10 + static_cast<unsigned>(digit - '0');

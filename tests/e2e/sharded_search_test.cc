@@ -29,7 +29,8 @@ void write_corpus(const TempDir& dir) {
     if (i % 4 == 1) body += "retrieval information, not the phrase. ";
     if (i % 3 == 0) body += "tables hold rows. ";
     body += kMaskWords[i % 5];
-    for (int filler = 0; filler < (i * 7) % 23; ++filler) body += " filler" + std::to_string(filler);
+    for (int filler = 0; filler < (i * 7) % 23; ++filler)
+      body += " filler" + std::to_string(filler);
     const std::string keywords = i % 5 == 2 ? "<meta name=\"keywords\" content=\"Getting Started\">"
                                             : "";
     dir.write("docs/" + std::string(kFolders[i % 3]) + "/page" + std::to_string(i) + ".html",
