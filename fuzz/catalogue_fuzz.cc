@@ -19,7 +19,9 @@ bool same_entry(const CatalogueEntry& a, const CatalogueEntry& b) {
 }
 
 bool same(const Catalogue& a, const Catalogue& b) {
-  if (a.instance_name != b.instance_name || a.indexes.size() != b.indexes.size()) return false;
+  if (a.instance_name != b.instance_name || a.shard_timeouts != b.shard_timeouts ||
+      a.indexes.size() != b.indexes.size())
+    return false;
   for (size_t i = 0; i < a.indexes.size(); ++i)
     if (!same_entry(a.indexes[i], b.indexes[i])) return false;
   return true;

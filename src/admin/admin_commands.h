@@ -13,7 +13,8 @@ using Operands = std::vector<std::string>;
 
 struct CommandOptions {
   bool has_location = false;
-  std::string location;  // --location LOC
+  std::string location;             // --location LOC
+  std::vector<std::string> shards;  // --shard HOST:PORT, in the order given
 };
 
 int command_init(const AdminContext& context, const Operands& operands, const CommandOptions&);
@@ -28,6 +29,7 @@ int command_suspend(const AdminContext& context, const Operands& operands, const
 int command_resume(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_timeouts(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_set(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_remove(const AdminContext& context, const Operands& operands,

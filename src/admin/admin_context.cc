@@ -63,16 +63,6 @@ bool OpenedInstance::find(std::string& name, backend::CatalogueEntry*& entry,
   return true;
 }
 
-bool OpenedInstance::find_local(std::string& name, backend::CatalogueEntry*& entry,
-                                std::string& error) {
-  if (!find(name, entry, error)) return false;
-  if (!entry->shards.empty()) {
-    error = "index " + name + " is held by remote servers; maintain it there";
-    return false;
-  }
-  return true;
-}
-
 std::string OpenedInstance::data_dir(const backend::CatalogueEntry& entry) const {
   return backend::resolve_data_dir(dir_, entry);
 }

@@ -39,9 +39,6 @@ class OpenedInstance {
   // name is invalid or the catalogue has no such index.
   bool find(std::string& name, backend::CatalogueEntry*& entry, std::string& error);
 
-  // Same, for an index held in local data (not remote shards).
-  bool find_local(std::string& name, backend::CatalogueEntry*& entry, std::string& error);
-
   std::string data_dir(const backend::CatalogueEntry& entry) const;
 
  private:

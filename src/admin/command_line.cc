@@ -16,65 +16,88 @@ using Handler = int (*)(const AdminContext&, const Operands&, const CommandOptio
 
 constexpr size_t kAnyNumber = SIZE_MAX;
 
+// The options a command takes besides --instance and --help.
+enum OptionSet : unsigned { kNoOptions = 0, kLocationOption = 1, kShardOption = 2 };
+
 struct Command {
   const char* name;
   const char* operands;
   size_t min_operands, max_operands;
-  bool takes_location;
+  unsigned options;  // OptionSet bits
   Handler run;
   const char* summary;
   const char* details;
 };
 
 constexpr Command kCommands[] = {
-    {"init", "NAME", 1, 1, false, command_init, "make a new instance",
+    {"init", "NAME", 1, 1, kNoOptions, command_init, "make a new instance",
      "Makes the instance directory (and its parents), its data directory, an empty\n"
      "look-up table, default header.html and footer.html templates and the\n"
      "catalogue of the instance NAME (upper-cased).\n"},
-    {"create", "INDEX DOCDIR", 2, 2, true, command_create, "index a document tree as a new index",
+    {"create", "INDEX DOCDIR", 2, 2, kLocationOption | kShardOption, command_create,
+     "index a document tree as a new index",
      "Indexes every document (.html, .htm, .txt) below DOCDIR as the new index\n"
      "INDEX, writes its spelling file and enters it in the catalogue and in the\n"
      "look-up table with the location LOC (default: DOCDIR as an absolute path).\n"
      "Nothing is entered when it fails.\n"
-     "  --location LOC   where the search's links find the documents: a directory\n"
-     "                   or a URL prefix (http: or https:)\n"},
-    {"update", "INDEX", 1, 1, false, command_update, "reindex new, changed and removed documents",
+     "  --location LOC    where the search's links find the documents: a directory\n"
+     "                    or a URL prefix (http: or https:)\n"
+     "  --shard HOST:PORT once per shard: the index is spread over these\n"
+     "                    'xapian-tcpsrv --writable' servers, each document on\n"
+     "                    the shard a hash of its path names. Every shard must\n"
+     "                    answer and be empty (or hold what a failed create of\n"
+     "                    the same index left) before anything is written.\n"},
+    {"update", "INDEX", 1, 1, kNoOptions, command_update,
+     "reindex new, changed and removed documents",
      "Compares the index's document tree with the index by size and modification\n"
      "time: new and changed documents are indexed, removed ones taken out, and the\n"
      "spelling file is rewritten. The index can be searched meanwhile. A damaged\n"
-     "index is refused (see check).\n"},
-    {"add", "INDEX FILE...", 2, kAnyNumber, false, command_add,
+     "local index is refused (see check). For an index of remote shards every\n"
+     "shard must answer before anything is written; a run stopped half way leaves\n"
+     "each shard at its last commit, and the next update completes it.\n"},
+    {"add", "INDEX FILE...", 2, kAnyNumber, kNoOptions, command_add,
      "index single documents of the index's tree",
      "Indexes (again) each FILE, which must lie below the index's document\n"
      "directory, and rewrites the spelling file. A damaged index is refused.\n"},
-    {"check", "INDEX", 1, 1, false, command_check, "check an index's database for damage",
+    {"check", "INDEX", 1, 1, kNoOptions, command_check, "check an index's database for damage",
      "Runs Xapian's consistency check over every table of the database of INDEX\n"
      "(it reads the database whole) and reports its document count when it is\n"
      "sound. The exit status is 1 when it is damaged; update, add and clear make\n"
      "the same check and refuse to write into a damaged index. Only local\n"
-     "indexes are checked: the shards of an index held by remote servers are\n"
-     "checked on their servers.\n"},
-    {"list", "", 0, 0, false, command_list, "list the indexes",
+     "indexes are checked: the check reads the database's files, and a remote\n"
+     "shard's files are on its own host, where 'xapian-check DIR' checks them.\n"},
+    {"list", "", 0, 0, kNoOptions, command_list, "list the indexes",
      "Lists number, name, status, document count and location of every index.\n"},
-    {"status", "INDEX", 1, 1, false, command_status, "show one index",
+    {"status", "INDEX", 1, 1, kNoOptions, command_status, "show one index",
      "Shows number, name, status, document count, location, data directory and\n"
-     "document directory of INDEX.\n"},
-    {"suspend", "INDEX", 1, 1, false, command_suspend, "stop searches of an index",
+     "document directory of INDEX; for an index of remote shards, each shard's\n"
+     "address, whether it answers, its document count and its revision (the\n"
+     "commits zebadm made to it).\n"},
+    {"suspend", "INDEX", 1, 1, kNoOptions, command_suspend, "stop searches of an index",
      "Marks INDEX suspended: searches that select it are refused until resume.\n"},
-    {"resume", "INDEX", 1, 1, false, command_resume, "allow searches of an index again",
+    {"resume", "INDEX", 1, 1, kNoOptions, command_resume, "allow searches of an index again",
      "Marks INDEX active again.\n"},
-    {"clear", "INDEX", 1, 1, false, command_clear, "remove every document, keep the index",
+    {"clear", "INDEX", 1, 1, kNoOptions, command_clear, "remove every document, keep the index",
      "Removes every document of INDEX; the index stays, empty, for update or add.\n"
      "A damaged index is refused: delete it and create it again.\n"},
-    {"delete", "INDEX", 1, 1, false, command_delete, "remove an index",
-     "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"},
-    {"map list", "", 0, 0, false, command_map_list, "show the look-up table",
+    {"delete", "INDEX", 1, 1, kNoOptions, command_delete, "remove an index",
+     "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"
+     "The remote shards of an index are emptied and left free for another index;\n"
+     "a shard that cannot be reached keeps its documents (a warning names it).\n"},
+    {"timeouts", "[CONNECT SEARCH]", 0, 2, kNoOptions, command_timeouts,
+     "show or set the waits on remote shards",
+     "Without operands, shows the instance's shard timeouts; with two, sets them\n"
+     "(milliseconds, 1 to 600000). A search waits at most CONNECT for the\n"
+     "connection to a shard and SEARCH for each answer of it (its greeting, the\n"
+     "search, a document); a shard that does not answer in time is reported like\n"
+     "a shard that is down. Defaults: 5000 and 10000.\n"},
+    {"map list", "", 0, 0, kNoOptions, command_map_list, "show the look-up table",
      "Shows each record of the look-up table: index name and document location.\n"},
-    {"map set", "INDEX LOCATION", 2, 2, false, command_map_set,
+    {"map set", "INDEX LOCATION", 2, 2, kNoOptions, command_map_set,
      "set where an index's documents lie",
      "Sets the document location of INDEX in the look-up table: a directory or a\n"
      "URL prefix that the search puts before each document's path.\n"},
-    {"map remove", "INDEX", 1, 1, false, command_map_remove, "remove a look-up record",
+    {"map remove", "INDEX", 1, 1, kNoOptions, command_map_remove, "remove a look-up record",
      "Removes the look-up record of INDEX.\n"},
 };
 
@@ -91,9 +114,10 @@ void print_usage(FILE* sink) {
 }
 
 void print_command_help(FILE* sink, const Command& command) {
-  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s\n\n%s", command.name,
+  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s\n\n%s", command.name,
           *command.operands ? " " : "", command.operands,
-          command.takes_location ? " [--location LOC]" : "", command.details);
+          (command.options & kLocationOption) ? " [--location LOC]" : "",
+          (command.options & kShardOption) ? " [--shard HOST:PORT]..." : "", command.details);
 }
 
 int usage_error(FILE* err, const std::string& message) {
@@ -121,6 +145,7 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   std::vector<std::string> words;  // the command's name and operands
   bool help = false, options_done = false, has_location = false;
   std::string location;
+  std::vector<std::string> shards;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -133,6 +158,11 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
       if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
       (arg == "--instance" ? context.instance_dir : location) = args[++i];
       if (arg == "--location") has_location = true;
+    } else if (arg == "--shard") {
+      if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
+      shards.push_back(args[++i]);
+    } else if (arg.rfind("--shard=", 0) == 0) {
+      shards.push_back(arg.substr(8));
     } else if (arg.rfind("--instance=", 0) == 0) {
       context.instance_dir = arg.substr(11);
     } else if (arg.rfind("--location=", 0) == 0) {
@@ -170,8 +200,10 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
     print_command_help(out, *command);
     return kExitOk;
   }
-  if (has_location && !command->takes_location)
+  if (has_location && !(command->options & kLocationOption))
     return usage_error(err, std::string(command->name) + " takes no --location");
+  if (!shards.empty() && !(command->options & kShardOption))
+    return usage_error(err, std::string(command->name) + " takes no --shard");
   const Operands operands(words.begin() + static_cast<std::ptrdiff_t>(first_operand), words.end());
   if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
     fprintf(err, "zebadm: wrong number of arguments\n");
@@ -181,6 +213,7 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   CommandOptions options;
   options.has_location = has_location;
   options.location = location;
+  options.shards = shards;
   try {
     return command->run(context, operands, options);
   } catch (const Xapian::Error& e) {

@@ -1,7 +1,11 @@
-// zebadm create INDEX DOCDIR [--location LOC]: indexes a document tree as a
-// new index. The index is built in a directory of its own and renamed into
-// place when complete; only then is it entered in the catalogue and the
-// look-up table, so that a failed create leaves nothing behind.
+// zebadm create INDEX DOCDIR [--location LOC] [--shard HOST:PORT...]:
+// indexes a document tree as a new index. The index is built in a directory
+// of its own and renamed into place when complete; only then is it entered
+// in the catalogue and the look-up table, so that a failed create leaves
+// nothing behind. With --shard, the documents go to remote shard servers
+// instead (index_databases.h); the directory keeps the spelling file and
+// the record of the tree. What a failed create left on its shards is
+// cleared by the next create of the same index.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,12 +13,15 @@
 
 #include "admin/admin_commands.h"
 #include "admin/index_check.h"
+#include "admin/index_databases.h"
 #include "admin/index_name.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
 #include "admin/run_report.h"
 #include "admin/scoped_directory.h"
+#include "admin/shard_placement.h"
+#include "backend/index_opener.h"
 #include "results/lookup_table_writer.h"
 
 namespace zeb::admin {
@@ -36,12 +43,37 @@ std::vector<LookupRecord> with_record(std::vector<LookupRecord> records,
   return records;
 }
 
+// The --shard addresses: well formed, each once, not too many.
+bool acceptable_shards(const std::vector<std::string>& shards, std::string& error) {
+  if (shards.size() > kMaxShards) {
+    error = "an index has at most " + std::to_string(kMaxShards) + " shards";
+    return false;
+  }
+  for (size_t i = 0; i < shards.size(); ++i) {
+    std::string host;
+    unsigned port = 0;
+    if (!backend::parse_shard_address(shards[i], host, port) ||
+        shards[i].find_first_of(",\t\n") != std::string::npos) {
+      error = "--shard " + shards[i] + " is not HOST:PORT";
+      return false;
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (shards[j] == shards[i]) {
+        error = "--shard " + shards[i] + " is given twice";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int command_create(const AdminContext& context, const Operands& operands,
                    const CommandOptions& options) {
   std::string name = operands[0], error;
   if (!normalise_index_name(name, error)) return report_error(context, "%s", error.c_str());
+  if (!acceptable_shards(options.shards, error)) return report_error(context, "%s", error.c_str());
   const std::string doc_dir = absolute_path(operands[1]);
   if (doc_dir.find('\n') != std::string::npos)
     return report_error(context, "a document directory may not hold a line feed");
@@ -60,6 +92,11 @@ int command_create(const AdminContext& context, const Operands& operands,
     return report_error(context, "%s", error.c_str());
   const LookupRecord record{name, options.has_location ? options.location : doc_dir, "", ""};
   const std::vector<LookupRecord> new_records = with_record(records, record);
+
+  IndexDatabases databases;
+  if (!options.shards.empty() &&
+      !open_new_shards(context, instance, name, options.shards, databases))
+    return kExitError;
 
   // Left-overs of a create or delete that was killed: not in the catalogue,
   // so nothing refers to them.
@@ -83,14 +120,15 @@ int command_create(const AdminContext& context, const Operands& operands,
   SyncCounts counts;
   size_t spelling_keys = 0;
   {
-    Xapian::WritableDatabase db(index_database_dir(work.path()), Xapian::DB_CREATE);
+    if (options.shards.empty())
+      databases.shards.emplace_back(index_database_dir(work.path()), Xapian::DB_CREATE);
     SyncOptions sync;
     sync.show_progress = context.progress;
     sync.messages = context.err;
-    counts = sync_index(db, doc_dir, listing, sync);
-    if (!write_index_spelling_file(db, work.path(), spelling_keys, error))
+    counts = sync_index(databases.shards, doc_dir, listing, sync);
+    if (!write_index_spelling_file(databases.combined(), work.path(), spelling_keys, error))
       return report_error(context, "%s", error.c_str());
-    db.close();
+    databases.close();
   }
   if (!write_index_source(work.path(), doc_dir, error))
     return report_error(context, "%s", error.c_str());
@@ -104,6 +142,7 @@ int command_create(const AdminContext& context, const Operands& operands,
   entry.number = instance.catalogue.next_number();
   entry.name = name;
   entry.data_dir = index_data_dir(name);
+  entry.shards = options.shards;
   instance.catalogue.indexes.push_back(entry);
   if (!backend::save_catalogue(instance.dir(), instance.catalogue, error))
     return report_error(context, "%s", error.c_str());

@@ -5,6 +5,8 @@
 #include "admin/document_builder.h"
 #include "admin/document_pipeline.h"
 #include "admin/progress.h"
+#include "admin/shard_placement.h"
+#include "admin/shard_stamp.h"
 #include "backend/index_schema.h"
 
 namespace zeb::admin {
@@ -25,7 +27,8 @@ class BatchCommitter {
     batch_ = std::min(2 * batch_, kLargestCommitBatch);
   }
   void flush() {
-    db_.commit();
+    if (pending_ == 0) return;
+    commit_counted(db_);
     pending_ = 0;
   }
 
@@ -37,17 +40,24 @@ class BatchCommitter {
 
 }  // namespace
 
-SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
+SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::string& root,
                       const TreeListing& listing, const SyncOptions& options) {
   SyncCounts counts;
   Progress progress(options.messages, listing.documents.size(),
                     options.show_progress && options.messages);
-  BatchCommitter committer(db);
-  // An empty index has nothing to compare or replace.
-  const bool fresh = db.get_doccount() == 0;
+  const size_t count = shards.size();
+  std::vector<BatchCommitter> committers;
+  // An empty shard has nothing to compare or replace.
+  std::vector<bool> fresh;
+  for (Xapian::WritableDatabase& db : shards) {
+    committers.emplace_back(db);
+    fresh.push_back(db.get_doccount() == 0);
+  }
   std::vector<const TreeFile*> to_index;
   for (const TreeFile& file : listing.documents) {
-    if (!fresh && !options.reindex_all) {
+    const size_t shard = shard_for_path(file.path, count);
+    if (!fresh[shard] && !options.reindex_all) {
+      Xapian::WritableDatabase& db = shards[shard];
       const std::string term = path_term(file.path);
       const Xapian::PostingIterator found = db.postlist_begin(term);
       if (found != db.postlist_end(term) && same_file(db.get_document(*found), file)) {
@@ -67,32 +77,39 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
       ++counts.failed;
       continue;
     }
-    if (fresh) db.add_document(built.document);
-    else db.replace_document(path_term(built.file->path), built.document);
+    const size_t shard = shard_for_path(built.file->path, count);
+    if (fresh[shard]) shards[shard].add_document(built.document);
+    else shards[shard].replace_document(path_term(built.file->path), built.document);
     built.document = Xapian::Document();
     ++counts.indexed;
-    committer.changed();
+    committers[shard].changed();
   }
   progress.update(listing.documents.size());
 
   if (options.remove_missing) {
-    std::vector<std::string> gone;
     const std::string prefix = backend::kPathPrefix;
-    for (auto it = db.allterms_begin(prefix); it != db.allterms_end(prefix); ++it) {
-      const std::string path = (*it).substr(prefix.size());
-      const auto at = std::lower_bound(
-          listing.documents.begin(), listing.documents.end(), path,
-          [](const TreeFile& file, const std::string& wanted) { return file.path < wanted; });
-      const bool listed = at != listing.documents.end() && at->path == path;
-      if (!listed && !listing.below_unreadable(path)) gone.push_back(*it);
-    }
-    for (const auto& term : gone) {
-      db.delete_document(term);
-      ++counts.removed;
-      committer.changed();
+    for (size_t shard = 0; shard < count; ++shard) {
+      Xapian::WritableDatabase& db = shards[shard];
+      std::vector<std::string> gone;
+      size_t strays = 0;
+      for (auto it = db.allterms_begin(prefix); it != db.allterms_end(prefix); ++it) {
+        const std::string path = (*it).substr(prefix.size());
+        const auto at = std::lower_bound(
+            listing.documents.begin(), listing.documents.end(), path,
+            [](const TreeFile& file, const std::string& wanted) { return file.path < wanted; });
+        const bool listed = at != listing.documents.end() && at->path == path;
+        if (listed && shard_for_path(path, count) == shard) continue;
+        if (listed) ++strays;
+        if (listed || !listing.below_unreadable(path)) gone.push_back(*it);
+      }
+      for (const auto& term : gone) {
+        db.delete_document(term);
+        committers[shard].changed();
+      }
+      counts.removed += gone.size() - strays;
     }
   }
-  committer.flush();
+  for (BatchCommitter& committer : committers) committer.flush();
   progress.finish();
   return counts;
 }

@@ -1,14 +1,16 @@
-// Brings a Xapian database in line with a document tree: indexes documents
-// that are new, or whose size or modification time changed, and removes
-// documents that are gone. Changes are committed in batches, so that a
-// search sees the index grow and a run killed half way leaves the index as
-// of its last batch.
+// Brings an index in line with a document tree: indexes documents that are
+// new, or whose size or modification time changed, and removes documents
+// that are gone. The index is one database or several shards; a document
+// lives on the shard shard_for_path names. Changes are committed in batches
+// on each shard, so that a search sees the index grow and a run killed half
+// way leaves every shard as of its last batch.
 #pragma once
 
 #include <xapian.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "admin/document_tree.h"
 
@@ -37,9 +39,10 @@ struct SyncOptions {
 };
 
 // `documents` are below `root` (TreeListing::documents); `unreadable`
-// directories keep what the index holds below them. Xapian errors are
-// thrown.
-SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
+// directories keep what the index holds below them. With remove_missing, a
+// document found on a shard other than its own is removed there too (it is
+// indexed on its own). Xapian errors are thrown.
+SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::string& root,
                       const TreeListing& listing, const SyncOptions& options);
 
 // Removes every document; committed in batches.

@@ -1,12 +1,13 @@
 // zebadm update INDEX and zebadm add INDEX FILE...: bring an existing index
 // up to date with its document tree, or (re)index single documents of it.
 // The index stays searchable throughout: changes are committed in batches
-// to the live database, and the spelling file is replaced whole at the end.
+// to the live database (each shard's, for an index of remote shards), and
+// the spelling file is replaced whole at the end.
 #include <algorithm>
 #include <filesystem>
 
 #include "admin/admin_commands.h"
-#include "admin/index_check.h"
+#include "admin/index_databases.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
@@ -18,12 +19,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Checks the index, runs the sync and rewrites the spelling file.
+// Opens the index (checked, or every shard reached), runs the sync and
+// rewrites the spelling file.
 int sync_and_report(const AdminContext& context, const OpenedInstance& instance,
                     const backend::CatalogueEntry& entry, const std::string& doc_dir,
                     const TreeListing& listing, SyncOptions sync, const char* what) {
   const std::string data_dir = instance.data_dir(entry);
-  if (!index_sound_for_writing(context, entry.name, data_dir)) return kExitError;
+  IndexDatabases databases;
+  if (!open_index_databases(context, instance, entry, databases)) return kExitError;
   const auto started = RunClock::now();
   sync.show_progress = context.progress;
   sync.messages = context.err;
@@ -31,11 +34,10 @@ int sync_and_report(const AdminContext& context, const OpenedInstance& instance,
   size_t spelling_keys = 0;
   std::string error;
   try {
-    Xapian::WritableDatabase db(index_database_dir(data_dir), Xapian::DB_OPEN);
-    counts = sync_index(db, doc_dir, listing, sync);
-    if (!write_index_spelling_file(db, data_dir, spelling_keys, error))
+    counts = sync_index(databases.shards, doc_dir, listing, sync);
+    if (!write_index_spelling_file(databases.combined(), data_dir, spelling_keys, error))
       return report_error(context, "%s", error.c_str());
-    db.close();
+    databases.close();
   } catch (const Xapian::Error& e) {
     return report_error(context, "index %s: %s", entry.name.c_str(), e.get_description().c_str());
   }
@@ -69,7 +71,7 @@ int command_update(const AdminContext& context, const Operands& operands, const 
   std::string name = operands[0], error, doc_dir;
   OpenedInstance instance;
   backend::CatalogueEntry* entry = nullptr;
-  if (!instance.open(context, error) || !instance.find_local(name, entry, error) ||
+  if (!instance.open(context, error) || !instance.find(name, entry, error) ||
       !read_index_source(instance.data_dir(*entry), doc_dir, error))
     return report_error(context, "%s", error.c_str());
   TreeListing listing;
@@ -85,7 +87,7 @@ int command_add(const AdminContext& context, const Operands& operands, const Com
   std::string name = operands[0], error, doc_dir;
   OpenedInstance instance;
   backend::CatalogueEntry* entry = nullptr;
-  if (!instance.open(context, error) || !instance.find_local(name, entry, error) ||
+  if (!instance.open(context, error) || !instance.find(name, entry, error) ||
       !read_index_source(instance.data_dir(*entry), doc_dir, error))
     return report_error(context, "%s", error.c_str());
   TreeListing listing;

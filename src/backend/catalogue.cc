@@ -18,6 +18,8 @@ namespace {
 constexpr const char* kMagic = "zebsrch-catalogue 1";
 constexpr size_t kIndexFields = 6;
 constexpr size_t kInstanceFields = 2;
+constexpr size_t kTimeoutFields = 3;
+constexpr const char* kTimeoutKeyword = "shard-timeouts";
 
 // The fields of one line, read in place; a line has at most kMaxFields that
 // matter, the count covers all of them.
@@ -82,9 +84,12 @@ bool parse_index(const LineFields& line, CatalogueEntry& entry) {
   if (f[1].empty() || *end != '\0' || number <= 0 || number > 65535) return false;
   entry.number = static_cast<int>(number);
   entry.name = f[2];
-  if (f[3] == "active") entry.status = IndexStatus::kActive;
-  else if (f[3] == "suspended") entry.status = IndexStatus::kSuspended;
-  else return false;
+  if (f[3] == index_status_name(IndexStatus::kActive))
+    entry.status = IndexStatus::kActive;
+  else if (f[3] == index_status_name(IndexStatus::kSuspended))
+    entry.status = IndexStatus::kSuspended;
+  else
+    return false;
   entry.data_dir = f[4];
   entry.shards.clear();
   if (f[5] != "-") entry.shards = split(f[5], ',');
@@ -108,6 +113,21 @@ bool read_whole_file(const std::string& path, std::string& text) {
 }
 
 }  // namespace
+
+bool parse_timeout_ms(std::string_view text, unsigned& ms) {
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string_view::npos)
+    return false;
+  unsigned value = 0;
+  for (char digit : text) value = value * 10 + static_cast<unsigned>(digit - '0');
+  if (value == 0 || value > kMaxShardTimeoutMs) return false;
+  ms = value;
+  return true;
+}
+
+const char* index_status_name(IndexStatus status) {
+  return status == IndexStatus::kActive ? "active" : "suspended";
+}
 
 const CatalogueEntry* Catalogue::find(const std::string& name) const {
   for (const auto& entry : indexes)
@@ -165,6 +185,10 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
       have_name = true;
       continue;
     }
+    if (fields.field[0] == kTimeoutKeyword && fields.count == kTimeoutFields &&
+        parse_timeout_ms(fields.field[1], catalogue.shard_timeouts.connect_ms) &&
+        parse_timeout_ms(fields.field[2], catalogue.shard_timeouts.search_ms))
+      continue;
     CatalogueEntry entry;
     const std::string where = path + ":" + std::to_string(line_number);
     if (fields.field[0] == "index" && parse_index(fields, entry)) {
@@ -191,12 +215,19 @@ bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
   data += "\ninstance\t";
   data += catalogue.instance_name;
   data += '\n';
+  if (catalogue.shard_timeouts != ShardTimeouts{}) {
+    data += kTimeoutKeyword;
+    data += '\t' + std::to_string(catalogue.shard_timeouts.connect_ms);
+    data += '\t' + std::to_string(catalogue.shard_timeouts.search_ms) + '\n';
+  }
   for (const auto& entry : catalogue.indexes) {
     data += "index\t";
     data += std::to_string(entry.number);
     data += '\t';
     data += entry.name;
-    data += entry.status == IndexStatus::kActive ? "\tactive\t" : "\tsuspended\t";
+    data += '\t';
+    data += index_status_name(entry.status);
+    data += '\t';
     data += entry.data_dir;
     data += '\t';
     if (entry.shards.empty()) data += '-';

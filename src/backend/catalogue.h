@@ -4,6 +4,7 @@
 //
 //   zebsrch-catalogue 1
 //   instance<TAB>NAME
+//   shard-timeouts<TAB>CONNECT MS<TAB>SEARCH MS        (optional)
 //   index<TAB>NUMBER<TAB>NAME<TAB>active|suspended<TAB>DATA DIR<TAB>SHARDS
 //
 // DATA DIR is relative to the instance directory, with no ".." component:
@@ -13,10 +14,19 @@
 // makes the whole catalogue unreadable, like any other malformed line
 // (zebadm only ever writes data/NAME). SHARDS is "-" for a local index,
 // else a comma-separated list of host:port of remote Xapian servers that
-// together hold the index (the data directory is still recorded).
+// together hold the index (the data directory is still recorded: it keeps
+// the index's spelling file and the record of its document tree).
+//
+// The shard-timeouts line bounds every wait on a remote shard of the
+// instance's indexes, in milliseconds: CONNECT MS for making a connection,
+// SEARCH MS for each exchange over it (the server's greeting, a search, a
+// result document). It is written only when a value differs from the
+// defaults, so the catalogue of an instance that never set them stays as
+// readers without the line expect it.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zeb::backend {
@@ -25,6 +35,25 @@ constexpr const char* kCatalogueFileName = "zebinst.cat";
 constexpr const char* kLockFileName = ".zebadm.lock";
 
 enum class IndexStatus { kActive, kSuspended };
+
+// "active" or "suspended", as the catalogue and zebadm write it.
+const char* index_status_name(IndexStatus status);
+
+// Waits on remote shards, in milliseconds. Never 0: Xapian reads 0 as "no
+// timeout", and a stalled shard would then hold a search for ever.
+constexpr unsigned kDefaultShardConnectMs = 5000;
+constexpr unsigned kDefaultShardSearchMs = 10000;
+constexpr unsigned kMaxShardTimeoutMs = 600000;
+
+struct ShardTimeouts {
+  unsigned connect_ms = kDefaultShardConnectMs;
+  unsigned search_ms = kDefaultShardSearchMs;
+  bool operator==(const ShardTimeouts&) const = default;
+};
+
+// A timeout as the catalogue and zebadm take it: 1 to kMaxShardTimeoutMs
+// decimal digits' worth of milliseconds, nothing else.
+bool parse_timeout_ms(std::string_view text, unsigned& ms);
 
 struct CatalogueEntry {
   int number = 0;
@@ -36,6 +65,7 @@ struct CatalogueEntry {
 
 struct Catalogue {
   std::string instance_name;
+  ShardTimeouts shard_timeouts;
   std::vector<CatalogueEntry> indexes;
 
   const CatalogueEntry* find(const std::string& name) const;

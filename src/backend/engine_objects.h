@@ -30,7 +30,9 @@ struct SessionObject {
 struct IndexObject {
   std::string name;  // as the catalogue records it
   Xapian::Database db;
+  std::vector<Xapian::Database> shards;  // db's shards one by one
   bool remote = false;
+  bool lost = false;    // its shards stopped answering: left out of group searches
   uint32_t groups = 0;  // live index groups that hold this index
 };
 

@@ -1,9 +1,11 @@
 #include "backend/index_opener.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
+#include "backend/shard_parallel.h"
 
 namespace zeb::backend {
 
@@ -22,8 +24,29 @@ bool parse_shard_address(const std::string& address, std::string& host,
   return true;
 }
 
-int open_index_database(const std::string& instance_dir,
-                        const CatalogueEntry& entry, Xapian::Database& db) {
+int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian::Database& db,
+               std::string& problem) {
+  std::string host;
+  unsigned port = 0;
+  if (!parse_shard_address(address, host, port)) {
+    problem = "not a HOST:PORT address";
+    return kIndexNotAccessible;
+  }
+  try {
+    db = Xapian::Remote::open(host, port, timeouts.search_ms, timeouts.connect_ms);
+  } catch (const Xapian::NetworkError& e) {
+    problem = e.get_description();
+    return kServerUnavailable;
+  } catch (const Xapian::Error& e) {
+    problem = e.get_description();
+    return kIndexNotAccessible;
+  }
+  return kOk;
+}
+
+int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
+                        const ShardTimeouts& timeouts, Xapian::Database& db,
+                        std::string* failed_shard, std::vector<Xapian::Database>* parts) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -32,23 +55,28 @@ int open_index_database(const std::string& instance_dir,
     } catch (const Xapian::Error&) {
       return kIndexNotAccessible;
     }
+    if (parts != nullptr) *parts = {db};
     return kOk;
   }
+  // Side by side: each server forks and opens its database for the
+  // connection, and a search waits for the slowest of them only.
+  const size_t count = entry.shards.size();
+  std::vector<Xapian::Database> shards(count);
+  std::vector<int> codes(count, kOk);
+  run_side_by_side(count, [&](size_t i) {
+    std::string problem;
+    codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
+  });
   Xapian::Database combined;
-  for (const std::string& address : entry.shards) {
-    std::string host;
-    unsigned port = 0;
-    if (!parse_shard_address(address, host, port)) return kIndexNotAccessible;
-    try {
-      combined.add_database(
-          Xapian::Remote::open(host, port, kShardTimeoutMs, kShardConnectTimeoutMs));
-    } catch (const Xapian::NetworkError&) {
-      return kServerUnavailable;
-    } catch (const Xapian::Error&) {
-      return kIndexNotAccessible;
+  for (size_t i = 0; i < shards.size(); ++i) {
+    if (codes[i] != kOk) {
+      if (failed_shard != nullptr) *failed_shard = entry.shards[i];
+      return codes[i];
     }
+    combined.add_database(shards[i]);
   }
   db = combined;
+  if (parts != nullptr) *parts = std::move(shards);
   return kOk;
 }
 

@@ -6,6 +6,7 @@
 
 #include "backend/call_guard.h"
 #include "backend/engine_objects.h"
+#include "backend/lost_members.h"
 #include "backend/query_builder.h"
 #include "backend/result_answer.h"
 #include "backend/return_codes.h"
@@ -96,7 +97,9 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.cap = parsed.max_results;
   for (int attempt = 0;; ++attempt) {
     try {
-      result = std::make_shared<SearchResult>(target.db, target.shard_names, query, options);
+      result = std::make_shared<SearchResult>(
+          target.db, target.shard_names, query, options,
+          ShardDocuments(target.shards, target.shard_remote));
       result->start();
       break;
     } catch (const Xapian::DatabaseModifiedError&) {
@@ -130,7 +133,20 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
     ParsedSearch parsed;
     if (int rc = parse_search_stream(stream, length, parsed); rc != kOk) return rc;
     std::shared_ptr<SearchResult> outcome;
-    const int rc = run_search(resolved, parsed, outcome);
+    int rc = kOk;
+    try {
+      rc = run_search(resolved, parsed, outcome);
+    } catch (const Xapian::NetworkError&) {
+      // A shard stopped answering. In a group, the indexes that no longer
+      // answer are left out and the others searched again; the answer says
+      // that a connection was lost.
+      if (!leave_out_lost_members(objects, session, target)) throw;
+      outcome.reset();
+      if (int again = resolve_target(objects, session, target, resolved); again != kOk)
+        return again;
+      rc = run_search(resolved, parsed, outcome);
+      if (rc == kOk || rc == kStopWordsIgnored) rc = kConnectionLost;
+    }
     if (!outcome) return rc;
     *found = outcome->found();
     *result = objects.add(session, ResultObject{std::move(outcome), false});

@@ -9,8 +9,13 @@ namespace zeb::backend {
 
 SearchResult::SearchResult(const Xapian::Database& db,
                            std::vector<std::string> shard_names,
-                           const Xapian::Query& query, const SearchOptions& options)
-    : db_(db), shard_names_(std::move(shard_names)), enquire_(db_), options_(options) {
+                           const Xapian::Query& query, const SearchOptions& options,
+                           ShardDocuments documents)
+    : db_(db),
+      shard_names_(std::move(shard_names)),
+      documents_(std::move(documents)),
+      enquire_(db_),
+      options_(options) {
   enquire_.set_query(query);
   // Boolean weighting lets the matcher stop at the first page in document
   // order instead of scoring every match.
@@ -64,12 +69,16 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
 
   const auto first = window_.begin() + index;
   const auto last = first + count;
-  window_.fetch(first, last);  // one round trip for remote shards
+  std::vector<Xapian::docid> ids;
+  for (auto it = first; it != last; ++it) ids.push_back(*it);
+  std::vector<std::string> data;
+  documents_.read_data(db_, ids, data);
   out.reserve(count);
   const size_t shards = shard_names_.size();
+  size_t at = 0;
   for (auto it = first; it != last; ++it) {
     ResultEntry entry;
-    entry.data = it.get_document().get_data();
+    entry.data = std::move(data[at++]);
     entry.index_name = &shard_names_[shards > 1 ? (*it - 1) % shards : 0];
     if (options_.ranking_data) {
       const int percent = it.get_percent();

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/shard_documents.h"
+
 namespace zeb::backend {
 
 // Entries per answer of a result list.
@@ -39,9 +41,11 @@ struct ResultEntry {
 
 class SearchResult {
  public:
-  // `shard_names` names the index of each shard of `db`, in shard order.
+  // `shard_names` names the index of each shard of `db`, in shard order;
+  // `documents` reads the entries' data from them.
   SearchResult(const Xapian::Database& db, std::vector<std::string> shard_names,
-               const Xapian::Query& query, const SearchOptions& options);
+               const Xapian::Query& query, const SearchOptions& options,
+               ShardDocuments documents = {});
 
   // Runs the match for the first page. May throw Xapian::Error.
   void start();
@@ -65,6 +69,7 @@ class SearchResult {
 
   Xapian::Database db_;
   std::vector<std::string> shard_names_;
+  ShardDocuments documents_;
   Xapian::Enquire enquire_;
   SearchOptions options_;
   Xapian::MSet window_;

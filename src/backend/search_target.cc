@@ -16,6 +16,8 @@ void add_index(SearchTarget& out, const IndexObject& index,
   out.db.add_database(index.db);
   out.remote = out.remote || index.remote;
   out.shard_names.insert(out.shard_names.end(), index.db.size(), index.name);
+  out.shards.insert(out.shards.end(), index.shards.begin(), index.shards.end());
+  out.shard_remote.insert(out.shard_remote.end(), index.shards.size(), index.remote);
   out.members.push_back({index.db, index.remote, scope ? *scope : std::vector<std::string>{}});
 }
 
@@ -46,6 +48,7 @@ int resolve_target(ObjectTable& objects, uint32_t session, uint32_t target,
   for (uint32_t member : group->members) {
     const IndexObject* index = objects.find<IndexObject>(session, member);
     if (index == nullptr) return kBadHandle;
+    if (index->lost) continue;  // lost_members.h
     const auto scope = group->scopes.find(index->name);
     add_index(out, *index, scope == group->scopes.end() ? nullptr : &scope->second);
   }

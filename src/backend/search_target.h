@@ -16,6 +16,8 @@ namespace zeb::backend {
 struct SearchTarget {
   Xapian::Database db;
   std::vector<std::string> shard_names;
+  std::vector<Xapian::Database> shards;  // db's shards one by one
+  std::vector<bool> shard_remote;
   bool remote = false;
   // Each member index with its scope values (empty when unscoped).
   struct Member {

@@ -166,7 +166,10 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     IndexObject object;
     object.name = entry->name;
     object.remote = !entry->shards.empty();
-    if (int rc = open_index_database(owner->instance_dir, *entry, object.db); rc != kOk)
+    if (int rc = open_index_database(owner->instance_dir, *entry,
+                                     owner->catalogue.shard_timeouts, object.db, nullptr,
+                                     &object.shards);
+        rc != kOk)
       return rc;
     *index = objects.add(session, std::move(object));
     ++owner->open_indexes;

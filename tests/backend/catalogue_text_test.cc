@@ -116,6 +116,39 @@ TEST(CatalogueText, LinesThatDoNotRead) {
   }
 }
 
+// The shard timeouts: a catalogue without the line (as every instance had
+// before it existed) reads with the defaults, and the writer leaves the
+// line out while they are the defaults, so such catalogues stay as they were.
+TEST(CatalogueText, ShardTimeoutsAreOptionalAndBounded) {
+  TempTree tree;
+  Loaded plain = load_text(tree, kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1\n");
+  ASSERT_TRUE(plain.ok) << plain.error;
+  EXPECT_EQ(plain.catalogue.shard_timeouts, ShardTimeouts{});
+  std::string error;
+  ASSERT_TRUE(save_catalogue(tree.path(), plain.catalogue, error)) << error;
+  EXPECT_EQ(tree.read(kCatalogueFileName),
+            kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1\n");
+
+  Loaded set = load_text(tree, kMagicLine + "instance\tX\nshard-timeouts\t1\t600000\n");
+  ASSERT_TRUE(set.ok) << set.error;
+  EXPECT_EQ(set.catalogue.shard_timeouts.connect_ms, 1u);
+  EXPECT_EQ(set.catalogue.shard_timeouts.search_ms, 600000u);
+  set.catalogue.shard_timeouts.connect_ms = 250;
+  ASSERT_TRUE(save_catalogue(tree.path(), set.catalogue, error)) << error;
+  EXPECT_EQ(tree.read(kCatalogueFileName),
+            kMagicLine + "instance\tX\nshard-timeouts\t250\t600000\n");
+
+  // 0 would be "wait for ever" to Xapian.
+  for (const std::string line : {"shard-timeouts\t0\t100", "shard-timeouts\t100\t600001",
+                                 "shard-timeouts\t100", "shard-timeouts\t100\t1\t1",
+                                 "shard-timeouts\t+100\t100", "shard-timeouts\t100\t1e3",
+                                 "shard-timeouts\t\t100"}) {
+    const Loaded loaded = load_text(tree, kMagicLine + "instance\tX\n" + line + "\n");
+    EXPECT_FALSE(loaded.ok) << line;
+    EXPECT_EQ(loaded.error, catalogue_path(tree.path()) + ":3: malformed line") << line;
+  }
+}
+
 // A data directory that leaves the instance would serve another instance's
 // index, or any directory, under this index's name: the catalogue holding
 // one is refused whole, for local and remote indexes alike.

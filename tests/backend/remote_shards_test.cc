@@ -1,106 +1,22 @@
 // An index made of remote shards: two xapian-tcpsrv processes on 127.0.0.1,
 // each serving half of the documents, searched as one index; a shard that
 // cannot be reached makes the index unavailable.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "backend/engine_fixture.h"
+#include "support/shard_server.h"
 
 namespace zeb::testing {
 namespace {
 
 using backend::IndexStatus;
 
-constexpr const char* kServerProgram = "/usr/bin/xapian-tcpsrv";
-
-// A port on 127.0.0.1 that was free a moment ago.
-int free_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = -1;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-    port = ntohs(address.sin_port);
-  ::close(fd);
-  return port;
-}
-
-bool accepts_connections(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected =
-      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return connected;
-}
-
-// One xapian-tcpsrv serving a database, stopped when destroyed.
-class ShardServer {
- public:
-  explicit ShardServer(const std::string& db_dir) : port_(free_port()) {
-    const std::string port = std::to_string(port_);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      // Its own process group: the server signals its whole group when it
-      // stops, which must not reach the test.
-      ::setpgid(0, 0);
-      const int quiet = ::open("/dev/null", O_WRONLY);
-      ::dup2(quiet, STDOUT_FILENO);
-      ::dup2(quiet, STDERR_FILENO);
-      ::execl(kServerProgram, kServerProgram, "--quiet", "--interface", "127.0.0.1",
-              "--port", port.c_str(), db_dir.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    // Wait until it listens (or has died); a bounded number of tries.
-    for (int attempt = 0; attempt < 500 && pid_ > 0; ++attempt) {
-      if (accepts_connections(port_)) {
-        ready_ = true;
-        break;
-      }
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        break;
-      }
-      ::usleep(10000);
-    }
-  }
-  ~ShardServer() { stop(); }
-
-  void stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  bool ready() const { return ready_; }
-  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int port_;
-  pid_t pid_ = -1;
-  bool ready_ = false;
-};
-
 class RemoteShardsTest : public EngineTest {
  protected:
   void SetUp() override {
-    if (::access(kServerProgram, X_OK) != 0) GTEST_SKIP() << "xapian-tcpsrv not installed";
+    if (!shard_server_installed()) GTEST_SKIP() << "xapian-tcpsrv not installed";
     const std::string dir = instance().dir();
     write_test_database(dir + "/shard1", {{"a/one.html", "One", "shared alpha", {"first"}},
                                           {"b/two.html", "Two", "shared beta", {}}});
@@ -167,6 +83,56 @@ TEST_F(RemoteShardsTest, ShardThatCannotBeReachedMakesTheIndexUnavailable) {
   uint32_t index = 0;
   EXPECT_EQ(open("REMOTE", index), 33);
   EXPECT_EQ(index, 0u);
+}
+
+// A shard that accepts connections and then answers nothing (a hung
+// machine) fails the open after the instance's timeouts; one that hangs
+// after the open fails the search with "connection lost".
+TEST_F(RemoteShardsTest, StalledShardFailsOpenAndSearchWithinTheTimeouts) {
+  instance().set_shard_timeouts({1000, 2000});
+  second_->pause();
+  ASSERT_EQ(start_session(), 0);
+  uint32_t index = 0;
+  EXPECT_EQ(open("REMOTE", index), 33);
+  EXPECT_EQ(index, 0u);
+  second_->resume();
+  const uint32_t remote = open_ok("REMOTE");
+  second_->pause();
+  Request shared;
+  shared.constants().term("shared");
+  const SearchOutcome outcome = search(remote, shared);
+  EXPECT_EQ(outcome.rc, 48);
+  EXPECT_EQ(outcome.result, 0u);
+  second_->resume();
+}
+
+// In a group, a member whose shard hangs during the search is left out and
+// the others are searched again: the answer lists them, with code 48.
+TEST_F(RemoteShardsTest, AMemberThatHangsDuringTheSearchIsLeftOutOfItsGroup) {
+  instance().set_shard_timeouts({1000, 2000});
+  instance().add_index("LOCAL", {{"a/local.html", "Local", "shared", {}}});
+  ASSERT_EQ(start_session(), 0);
+  open_ok("REMOTE");
+  open_ok("LOCAL");
+  Request members;
+  members.text(kItemIndexName, "REMOTE").text(kItemIndexName, "LOCAL");
+  uint32_t group = 0;
+  ASSERT_EQ(KSVCREATEINDEXGROUP(session_, members.length(), members.data(), &group, &diag_), 0);
+  Request shared;
+  shared.constants().term("shared");
+  second_->pause();
+  const SearchOutcome outcome = search(group, shared);
+  second_->resume();
+  EXPECT_EQ(outcome.rc, 48);
+  EXPECT_EQ(outcome.found, 1u);
+  ASSERT_NE(outcome.result, 0u);
+  const auto entries = list_all(outcome.result, false);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].index_name, "LOCAL");
+  // The lost member stays out of the group's later searches.
+  const SearchOutcome later = search(group, shared);
+  EXPECT_EQ(later.rc, 0);
+  EXPECT_EQ(later.found, 1u);
 }
 
 TEST_F(RemoteShardsTest, GroupWithRemoteMemberTakesOnlyEqualScopes) {

@@ -94,6 +94,11 @@ class TestInstance {
     save();
   }
 
+  void set_shard_timeouts(const backend::ShardTimeouts& timeouts) {
+    catalogue_.shard_timeouts = timeouts;
+    save();
+  }
+
   void remove_catalogue() { std::filesystem::remove(backend::catalogue_path(dir_)); }
 
  private:

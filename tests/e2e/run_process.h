@@ -125,4 +125,22 @@ inline ProcessResult run_process(const std::string& binary, std::vector<std::str
   return result;
 }
 
+// Starts `binary` with `args` and the whole environment `env`, its output
+// thrown away, and returns at once: its process id, or -1.
+inline pid_t start_process(const std::string& binary, std::vector<std::string> args,
+                           std::vector<std::string> env) {
+  using namespace process_detail;
+  args.insert(args.begin(), binary);
+  std::vector<char*> argv = c_strings(args);
+  std::vector<char*> envp = c_strings(env);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
+}
+
 }  // namespace zeb::testing

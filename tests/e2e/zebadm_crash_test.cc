@@ -1,10 +1,8 @@
 // zebadm killed (SIGKILL) in the middle of an update: every index still
 // opens and searches at its last commit, the catalogue and the look-up table
 // are whole, and the next update finishes the work.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -52,20 +50,7 @@ class KilledUpdate : public ::testing::Test {
 
   // Starts `zebadm ARGS` without waiting for it.
   pid_t start_admin(std::vector<std::string> args) const {
-    args.insert(args.begin(), ZEB_BIN_DIR "/zebadm");
-    std::vector<std::string> env = {env_instance()};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    for (auto& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return testing::start_process(ZEB_BIN_DIR "/zebadm", std::move(args), {env_instance()});
   }
 
   // Identity of the database's version file, which each commit replaces.

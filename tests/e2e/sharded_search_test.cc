@@ -1,0 +1,135 @@
+// One document tree indexed twice, spread over three xapian-tcpsrv shards
+// and as a local index: zebsrch gives both the same count, the same
+// documents and the same ranking for every kind of query, before and after
+// an update.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "e2e/sharded_instance.h"
+
+namespace zeb::testing {
+namespace {
+
+constexpr int kPages = 40;
+
+// Pages that differ in how often and where the query words occur, so that
+// ranking orders them; scope values from their folders, topics from their
+// keywords, and words for masks.
+void write_corpus(const TempDir& dir) {
+  static const char* const kFolders[] = {"guide", "ref", "misc"};
+  static const char* const kMaskWords[] = {"word", "ward", "world", "wording", "sword"};
+  for (int i = 0; i < kPages; ++i) {
+    std::string body;
+    for (int r = 0; r <= i % 6; ++r) body += "retrieval ";
+    if (i % 4 == 0) body += "information retrieval of rows. ";
+    if (i % 4 == 1) body += "retrieval information, not the phrase. ";
+    if (i % 3 == 0) body += "tables hold rows. ";
+    body += kMaskWords[i % 5];
+    for (int filler = 0; filler < (i * 7) % 23; ++filler)
+      body += " filler" + std::to_string(filler);
+    const std::string keywords = i % 5 == 2 ? "<meta name=\"keywords\" content=\"Getting Started\">"
+                                            : "";
+    dir.write("docs/" + std::string(kFolders[i % 3]) + "/page" + std::to_string(i) + ".html",
+              "<html><head><title>Page " + std::to_string(i) + "</title>" + keywords +
+                  "</head><body><p>" + body + "</p></body></html>\n");
+  }
+}
+
+class ShardedSearch : public ShardedInstance {
+ protected:
+  void SetUp() override {
+    ShardedInstance::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    write_corpus(dir_);
+    create_indexes();
+  }
+
+  // Both indexes answer `fields` alike: the same count line, the same
+  // documents and, when ranked, the same rank values in the same order
+  // (documents of equal rank may come in either order: the shards number
+  // documents differently). Returns the local page's rows.
+  std::vector<PageRow> expect_same(const std::string& fields) {
+    const std::string local = search("SelectIndex=local&" + fields);
+    const std::string sharded = search("SelectIndex=sharded&" + fields);
+    EXPECT_EQ(count_line(sharded), count_line(local)) << fields;
+    const std::vector<PageRow> local_rows = page_rows(local);
+    const std::vector<PageRow> sharded_rows = page_rows(sharded);
+    EXPECT_EQ(ranked_groups(sharded_rows), ranked_groups(local_rows)) << fields;
+    return local_rows;
+  }
+
+  // The rows as (rank, documents of that rank) in page order; every row in
+  // one group when unranked.
+  static std::vector<std::pair<std::string, std::set<std::string>>> ranked_groups(
+      const std::vector<PageRow>& rows) {
+    std::vector<std::pair<std::string, std::set<std::string>>> groups;
+    for (const PageRow& row : rows) {
+      if (groups.empty() || groups.back().first != row.rank) groups.push_back({row.rank, {}});
+      groups.back().second.insert(row.link + "|" + row.title);
+    }
+    return groups;
+  }
+
+  std::string link(const std::string& path) const { return "file://" + docs() + "/" + path; }
+};
+
+TEST_F(ShardedSearch, EveryKindOfQueryFindsTheSameDocuments) {
+  const struct {
+    const char* fields;
+    size_t at_least;  // rows the local index must list: no empty agreement
+  } queries[] = {
+      {"free_text=information+retrieval&rank=Y", 30},
+      {"free_text=retrieval+tables&rank=Y", 30},
+      {"query_word0=retrieval&rank=Y", 40},
+      {"query_word0=retrieval&connector0=and&query_word1=rows", 10},
+      {"query_word0=tables&connector0=or&query_word1=sword", 10},
+      {"query_word0=retrieval&connector0=not&query_word1=rows", 20},
+      {"query_word0=wor*", 8},
+      {"query_word0=wor%3F&rank=Y", 8},
+      {"query_word0=information+retrieval", 10},
+      {"query_word0=retrieval&topic=Getting+Started", 8},
+      {"query_word0=retrieval&Manual=guide", 13},
+      {"free_text=retrieval&Manual=ref&rank=Y", 13},
+  };
+  for (const auto& query : queries) {
+    const std::vector<PageRow> rows = expect_same(query.fields);
+    EXPECT_GE(rows.size(), query.at_least) << query.fields;
+    EXPECT_LE(rows.size(), size_t{kPages}) << query.fields;
+  }
+  // The phrase is a phrase on the shards too: words in order, adjacent.
+  const std::vector<PageRow> phrase = expect_same("query_word0=information+retrieval");
+  EXPECT_EQ(phrase.size(), 10u);
+  // A remote vocabulary is read whole: a mask needs two leading letters.
+  EXPECT_NE(search("SelectIndex=sharded&query_word0=w*").find("(rc=22)"), std::string::npos);
+}
+
+TEST_F(ShardedSearch, AnUpdateIsSeenThroughBothIndexes) {
+  dir_.write("docs/misc/added.html", "<title>Added page</title><p>retrieval zymurgy</p>");
+  dir_.write("docs/guide/page0.html", "<title>Page 0 again</title><p>retrieval quokka</p>");
+  std::filesystem::remove(docs() + "/ref/page1.html");
+  for (const char* index : {"sharded", "local"}) {
+    const ProcessResult r = admin({"update", index});
+    ASSERT_EQ(r.exit_status, 0) << index << ": " << r.err;
+    EXPECT_NE(r.out.find("2 documents indexed, " + std::to_string(kPages - 2) +
+                         " unchanged, 1 removed"),
+              std::string::npos) << r.out;
+  }
+  const std::vector<PageRow> added = expect_same("query_word0=zymurgy");
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].link, link("misc/added.html"));
+  const std::vector<PageRow> changed = expect_same("query_word0=quokka&rank=Y");
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].title, "Page 0 again");
+  const std::vector<PageRow> all = expect_same("query_word0=retrieval");
+  EXPECT_EQ(all.size(), size_t{kPages});
+  EXPECT_TRUE(std::none_of(all.begin(), all.end(),
+                           [&](const PageRow& row) { return row.link == link("ref/page1.html"); }));
+  expect_same("free_text=information+retrieval&rank=Y");
+}
+
+}  // namespace
+}  // namespace zeb::testing
