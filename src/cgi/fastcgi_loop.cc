@@ -95,10 +95,11 @@ int serve_fastcgi() {
   limit_address_space();
   page_end_size = format_limit_page_end(page_end, sizeof page_end);
   prepare_request_cpu_limit(end_request_at_cpu_limit);
-  environ = no_variables;
-
+  // The library reads its own settings from the process's environment
+  // (FCGI_WEB_SERVER_ADDRS: who may connect over TCP) before it goes.
   FCGX_Request request;
   if (FCGX_Init() != 0 || FCGX_InitRequest(&request, STDIN_FILENO, 0) != 0) return 1;
+  environ = no_variables;
   while (FCGX_Accept_r(&request) == 0) {
     FCGX_SetExitStatus(serve_request(request), request.out);
     FCGX_Finish_r(&request);
