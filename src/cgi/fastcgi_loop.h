@@ -8,8 +8,10 @@
 // same variables, body and files; the driver's exit status becomes the
 // request's. Nothing of a request outlives it: the driver releases the
 // record, the form entries and every search engine object at the page tail,
-// and the back end keeps no state between sessions, so files and indexes
-// are read afresh by every request.
+// and the back end reads the catalogue and opens the indexes anew for every
+// session, as the page frame and the result table read the templates, the
+// look-up table and the spelling file anew: whatever zebadm or the site
+// changes shows on the next request.
 //
 // Faults stay with their request. A client that leaves makes the writes of
 // its page fail, never the process (SIGPIPE is ignored). A request that
