@@ -14,11 +14,10 @@ namespace zeb {
 namespace {
 
 constexpr int32_t kRcProcessingLimit = 12;
-constexpr size_t kPageEndSize = 512;
 
 // The end of the page, made before any limit can strike: the handler may
 // not format or allocate.
-char page_end[kPageEndSize];
+char page_end[kLimitPageEndSize];
 size_t page_end_size = 0;
 int page_fd = -1;
 
@@ -51,12 +50,19 @@ void lower_limit(int resource, rlim_t soft, rlim_t hard) {
 
 }  // namespace
 
-void limit_process(FILE* out) {
-  const int length = snprintf(page_end, sizeof page_end,
-                              "<p>%s\n<p>%s %s (rc=%d)\n</BODY></HTML>\n",
+size_t format_limit_page_end(char* text, size_t size) {
+  const int length = snprintf(text, size, "<p>%s\n<p>%s %s (rc=%d)\n</BODY></HTML>\n",
                               "Search processing error has occurred.", kVantMessage,
                               return_code_text(kRcProcessingLimit), kRcProcessingLimit);
-  page_end_size = length > 0 ? std::min(static_cast<size_t>(length), sizeof page_end - 1) : 0;
+  return length > 0 && size > 0 ? std::min(static_cast<size_t>(length), size - 1) : 0;
+}
+
+void limit_address_space() {
+  if (!kAddressSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
+}
+
+void limit_process(FILE* out) {
+  page_end_size = format_limit_page_end(page_end, sizeof page_end);
   page_fd = fileno(out);
 
   struct sigaction action {};
@@ -66,7 +72,7 @@ void limit_process(FILE* out) {
   sigaction(SIGXCPU, &action, nullptr);
 
   lower_limit(RLIMIT_CPU, kCpuSoftSeconds, kCpuHardSeconds);
-  if (!kAddressSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
+  limit_address_space();
 }
 
 }  // namespace zeb

@@ -25,8 +25,18 @@ namespace zeb {
 constexpr rlim_t kCpuSoftSeconds = 5;
 constexpr rlim_t kCpuHardSeconds = 10;
 constexpr rlim_t kAddressSpaceBytes = rlim_t{256} << 20;  // 256 MiB
+constexpr size_t kLimitPageEndSize = 512;  // room for the page end below
 
 // Sets both limits and the handler that ends the page written to `out`.
 void limit_process(FILE* out);
+
+// The address-space limit alone, for a process that serves many requests
+// (a processor limit would count them all together).
+void limit_address_space();
+
+// What ends a page at the processor limit: the search failure, the code-12
+// line and the closing tags. Writes it zero-terminated into `text` (cut to
+// fit) and returns its length.
+size_t format_limit_page_end(char* text, size_t size);
 
 }  // namespace zeb

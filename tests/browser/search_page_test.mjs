@@ -1,8 +1,10 @@
 // The search form in a real browser: headless Chromium posts the form page
 // through lighttpd to the real CGI over a test instance that zebadm built,
-// and the test reads the result pages as a person would see them.
+// and the test reads the result pages as a person would see them. With
+// --fastcgi, lighttpd runs zebsrch as FastCGI processes instead, and the
+// same pages must come back.
 //
-//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png
+//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--fastcgi]
 //
 // Exits 77 (skipped) when Chromium or the npm packages are not installed.
 
@@ -18,7 +20,7 @@ const kSkipped = 77;
 const kChromium = '/usr/bin/chromium';
 const here = dirname(fileURLToPath(import.meta.url));
 const { values: options } = parseArgs({
-  options: { bin: { type: 'string' }, screenshot: { type: 'string' } },
+  options: { bin: { type: 'string' }, screenshot: { type: 'string' }, fastcgi: { type: 'boolean' } },
 });
 const bin = resolve(options.bin ?? join(here, '..', '..', 'build', 'bin'));
 const screenshot = resolve(options.screenshot ?? join(here, '..', '..', 'build', 'browser-result.png'));
@@ -36,7 +38,8 @@ if (missing.length) {
 const { chromium } = await import('playwright-core');
 const { TestSite, kDocuments } = await import('./test_site.mjs');
 
-const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy') });
+const fastcgi = options.fastcgi ?? false;
+const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), fastcgi });
 let profile = null;
 let browser = null;
 let page = null;
@@ -101,7 +104,7 @@ async function resultRows() {
   }));
 }
 
-describe('the search form posted through lighttpd to zebsrch', () => {
+describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
   it('lists ranked matches of two indexes with stars and links that open the documents', async () => {
     await search({ text: { free_text: 'colour tables' }, indexes: ['ALPHA', 'BETA'] });
     assert.match(await page.textContent('body'), /top document\(s\) returned/);
@@ -180,5 +183,12 @@ describe('the search form posted through lighttpd to zebsrch', () => {
     assert.equal(await page.locator('#x').count(), 0);
     assert.ok(body.includes(`Search request: "${typed}"`), body);
     assert.equal(await page.locator('textarea[name="new_free_text"]').inputValue(), typed);
+  });
+
+  it('goes on searching when lighttpd has to start its FastCGI processes again', { skip: !fastcgi }, async () => {
+    const ended = site.killSearchProcesses();
+    assert.ok(ended > 0, 'no FastCGI process of lighttpd found');
+    await search({ text: { query_word0: 'stripes' }, indexes: ['BETA'] });
+    assert.deepEqual((await resultRows()).map((row) => row.title), [titleOf('BETA', 'faq/animals.html')]);
   });
 });

@@ -1,9 +1,10 @@
 // A throw-away zebsrch site for the browser test: a few HTML documents in
 // two indexes, an instance made with zebadm, and the real lighttpd with the
-// real CGI on a free loopback port, started through deploy/serve.
+// real CGI (or its FastCGI processes) on a free loopback port, started
+// through deploy/serve.
 
 import { spawn, spawnSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, readdirSync, readlinkSync, realpathSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -93,10 +94,12 @@ function zebadm(bin, instance, args) {
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 export class TestSite {
-  // bin: the folder of zebsrch and zebadm; deployDir: the repository's deploy/.
-  constructor({ bin, deployDir }) {
+  // bin: the folder of zebsrch and zebadm; deployDir: the repository's
+  // deploy/; fastcgi: serve zebsrch as FastCGI processes.
+  constructor({ bin, deployDir, fastcgi = false }) {
     this.bin = bin;
     this.deployDir = deployDir;
+    this.fastcgi = fastcgi;
     this.root = mkdtempSync(join(tmpdir(), 'zebsrch-browser-'));
     this.server = null;
   }
@@ -120,6 +123,7 @@ export class TestSite {
     for (const index of Object.keys(kDocuments)) {
       args.push('--index', index, join(docs, index), `${index[0]}${index.slice(1).toLowerCase()} documents`);
     }
+    if (this.fastcgi) args.push('--fastcgi');
     // lighttpd gets SIGTERM should this process die without cleaning up.
     this.server = spawn('setpriv', ['--pdeathsig', 'TERM', '--', join(this.deployDir, 'serve'), ...args],
       { stdio: ['ignore', 'inherit', 'inherit'] });
@@ -138,6 +142,26 @@ export class TestSite {
       await sleep(50);
     }
     throw new Error(`lighttpd did not answer on ${this.address}:\n${this.errorLog()}`);
+  }
+
+  // Kills the zebsrch processes that lighttpd started (FastCGI mode), as a
+  // crash would end them; returns how many there were.
+  killSearchProcesses() {
+    const program = realpathSync(join(this.bin, 'zebsrch'));
+    let killed = 0;
+    for (const entry of readdirSync('/proc')) {
+      if (!/^[0-9]+$/.test(entry)) continue;
+      try {
+        const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
+        const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+        if (parent !== this.server.pid || readlinkSync(`/proc/${entry}/exe`) !== program) continue;
+        process.kill(Number(entry), 'SIGKILL');
+        killed += 1;
+      } catch {
+        // gone meanwhile
+      }
+    }
+    return killed;
   }
 
   errorLog() {

@@ -1,0 +1,34 @@
+// zebsrch as a FastCGI application: started by a process manager (the web
+// server) with a listening socket as standard input, it serves request after
+// request, each exactly as the CGI serves its one request.
+//
+// Each request runs the unchanged request driver over its own streams
+// (cgi/fastcgi_streams.h) with the request's variables as the whole
+// environment, so its page is byte for byte the page the CGI writes for the
+// same variables, body and files; the driver's exit status becomes the
+// request's. Nothing of a request outlives it: the driver releases the
+// record, the form entries and every search engine object at the page tail,
+// and the back end reads the catalogue and opens the indexes anew for every
+// session, as the page frame and the result table read the templates, the
+// look-up table and the spelling file anew: whatever zebadm or the site
+// changes shows on the next request.
+//
+// Faults stay with their request. A client that leaves makes the writes of
+// its page fail, never the process (SIGPIPE is ignored). A request that
+// uses kRequestCpuBound of processor time ends its page as the CGI does at
+// its processor limit (the code-12 line and the closing tags), is finished
+// with status 0, and takes its process with it: the search it interrupts
+// cannot be abandoned safely, and the web server starts a new process.
+#pragma once
+
+namespace zeb {
+
+// True when standard input is a listening socket: how a FastCGI process
+// manager starts its applications.
+bool listening_on_stdin();
+
+// Serves requests until the socket fails or SIGUSR1 asks the process to
+// stop after the request under way; returns the process exit status.
+int serve_fastcgi();
+
+}  // namespace zeb
