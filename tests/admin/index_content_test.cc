@@ -60,7 +60,10 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   EXPECT_EQ(enquire.get_mset(0, 10).size(), 0u);
 
   // Documents at the top of the tree have no scope value.
-  const auto top = builder.build({"top.txt", 1, 2, DocumentKind::kText}, ExtractedDocument{"T", "x", {}});
+  ExtractedDocument short_one;
+  short_one.title = "T";
+  short_one.text = "x";
+  const auto top = builder.build({"top.txt", 1, 2, DocumentKind::kText}, short_one);
   EXPECT_TRUE(terms_of(top, "S").empty());
   EXPECT_EQ(top.get_data(), "top.txt;T");
 }
