@@ -1,9 +1,12 @@
 #include "admin/document_builder.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "backend/index_schema.h"
+#include "backend/query_words.h"
+#include "backend/title_key.h"
 
 namespace zeb::admin {
 
@@ -26,6 +29,29 @@ bool takes_stem(const std::string& term) {
       return true;
     default:
       return false;
+  }
+}
+
+// The prefixed terms (keywords so far) begin with a capital; words never do.
+bool is_word(const std::string& term) { return !(term[0] >= 'A' && term[0] <= 'Z'); }
+
+// The document's words with their counts, in term order.
+using WordCounts = std::vector<std::pair<std::string, Xapian::termcount>>;
+
+// Adds `boost` to `extra` for each word of `texts` that is one of `words`.
+// A field's words are words of the text, but where inline markup joined a
+// field to the text around it ("x<code>y</code>") the text has the longer
+// word: those fields add nothing, so that a field never brings a word of
+// its own.
+void add_boost(const WordCounts& words, const std::vector<std::string>& texts,
+               Xapian::termcount boost, std::vector<Xapian::termcount>& extra) {
+  for (const std::string& text : texts) {
+    for (const std::string& word : backend::split_words(text)) {
+      const auto at = std::lower_bound(
+          words.begin(), words.end(), word,
+          [](const auto& entry, const std::string& wanted) { return entry.first < wanted; });
+      if (at != words.end() && at->first == word) extra[at - words.begin()] += boost;
+    }
   }
 }
 
@@ -63,13 +89,23 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
     if (!term.empty()) doc.add_boolean_term(term);
   }
   generator_.index_text(extracted.text);
-  // Each word's stem, counted as often as the word: the document's words
-  // are collected first, as adding terms while walking them is not allowed.
-  std::vector<std::pair<std::string, Xapian::termcount>> words;
+  // The words of headings, keywords and names count more, and each word's
+  // stem as often as the word: the document's words are collected first,
+  // as adding terms while walking them is not allowed.
+  WordCounts words;
   for (auto it = doc.termlist_begin(); it != doc.termlist_end(); ++it) {
-    if (takes_stem(*it)) words.emplace_back(*it, it.get_wdf());
+    if (is_word(*it)) words.emplace_back(*it, it.get_wdf());
   }
-  for (const auto& [word, count] : words) doc.add_term(stem(word), count);
+  std::vector<Xapian::termcount> extra(words.size());
+  add_boost(words, extracted.headings, kHeadingBoost, extra);
+  add_boost(words, extracted.keywords, kHeadingBoost, extra);
+  add_boost(words, extracted.names, kNameBoost, extra);
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (extra[i] != 0) doc.add_term(words[i].first, extra[i]);
+    if (takes_stem(words[i].first)) doc.add_term(stem(words[i].first), words[i].second + extra[i]);
+  }
+  for (const auto& [term, count] : backend::title_start_terms(extracted.title, stemmer_))
+    doc.add_term(term, count);
   const size_t slash = file.path.find('/');
   if (slash != std::string::npos && slash > 0)
     doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));

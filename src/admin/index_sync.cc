@@ -1,6 +1,7 @@
 #include "admin/index_sync.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "admin/document_builder.h"
 #include "admin/document_pipeline.h"
@@ -14,6 +15,13 @@ namespace {
 bool same_file(const Xapian::Document& indexed, const TreeFile& file) {
   return indexed.get_value(backend::kValueModified) == std::to_string(file.modified) &&
          indexed.get_value(backend::kValueSize) == std::to_string(file.size);
+}
+
+// The format the index's documents were built in; an index without the
+// marker was built before there was one.
+int index_format(const Xapian::Database& db) {
+  const std::string value = db.get_metadata(backend::kFormatKey);
+  return value.empty() ? 1 : atoi(value.c_str());
 }
 
 class BatchCommitter {
@@ -42,9 +50,14 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
   BatchCommitter committer(db);
   // An empty index has nothing to compare or replace.
   const bool fresh = db.get_doccount() == 0;
+  const bool upgrade =
+      !fresh && options.remove_missing && index_format(db) < backend::kIndexFormat;
+  if (upgrade && options.messages)
+    fprintf(options.messages,
+            "zebadm: the index was built by an earlier version: indexing every document again\n");
   std::vector<const TreeFile*> to_index;
   for (const TreeFile& file : listing.documents) {
-    if (!fresh && !options.reindex_all) {
+    if (!fresh && !options.reindex_all && !upgrade) {
       const std::string term = path_term(file.path);
       const Xapian::PostingIterator found = db.postlist_begin(term);
       if (found != db.postlist_end(term) && same_file(db.get_document(*found), file)) {
@@ -89,6 +102,8 @@ SyncCounts sync_index(Xapian::WritableDatabase& db, const std::string& root,
       committer.changed();
     }
   }
+  if ((fresh || upgrade) && counts.failed == 0 && listing.unreadable.empty())
+    db.set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
   committer.flush();
   progress.finish();
   return counts;

@@ -3,6 +3,12 @@
 // documents that are gone. Changes are committed in batches, so that a
 // search sees the index grow and a run killed half way leaves the index as
 // of its last batch.
+//
+// An index of an earlier format (backend/index_schema.h) has every document
+// indexed again by a run over its whole tree; the index takes the current
+// format with the last batch of the run that leaves no document of the
+// earlier one (none failed, no directory unreadable). A new index takes it
+// at once.
 #pragma once
 
 #include <xapian.h>

@@ -86,7 +86,7 @@ TEST(DocumentBuilder, StemsMatchTheTermGeneratorsOwn) {
   generator.set_document(reference);
   generator.index_text(extracted.title, kTitleWeight);
   generator.increase_termpos();
-  generator.index_text(extracted.keywords[0]);
+  generator.index_text(extracted.keywords[0], 1 + kHeadingBoost);  // keywords count more
   generator.increase_termpos();
   generator.index_text(extracted.text);
 
@@ -94,7 +94,7 @@ TEST(DocumentBuilder, StemsMatchTheTermGeneratorsOwn) {
   for (auto it = reference.termlist_begin(); it != reference.termlist_end(); ++it)
     expected[*it] = it.get_wdf();
   for (auto it = built.termlist_begin(); it != built.termlist_end(); ++it)
-    if (std::string("KSQ").find((*it)[0]) == std::string::npos) got[*it] = it.get_wdf();
+    if (std::string("KSQX").find((*it)[0]) == std::string::npos) got[*it] = it.get_wdf();
   EXPECT_EQ(got, expected);
   EXPECT_EQ(got.at("Zrun"), 2u * kTitleWeight + 2);  // running, run; runs twice
 }
