@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "backend/ranking_weight.h"
 #include "reference_query.h"
 
 namespace {
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   try {
     Xapian::Database db(argv[1]);
     Xapian::Enquire enquire(db);
+    enquire.set_weighting_scheme(zeb::backend::ranking_weight());
     enquire.set_query(zeb::bench::build_query(db, kind, argv[3]));
     const Xapian::MSet mset = enquire.get_mset(0, static_cast<Xapian::doccount>(count));
 
