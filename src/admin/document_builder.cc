@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "backend/index_schema.h"
-#include "backend/query_words.h"
 #include "backend/title_key.h"
 
 namespace zeb::admin {
@@ -35,18 +34,31 @@ bool takes_stem(const std::string& term) {
 // The prefixed terms (keywords so far) begin with a capital; words never do.
 bool is_word(const std::string& term) { return !(term[0] >= 'A' && term[0] <= 'Z'); }
 
-// The document's words with their counts, in term order.
+bool is_word_byte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c >= 0x80;
+}
+
 using WordCounts = std::vector<std::pair<std::string, Xapian::termcount>>;
 
-// Adds `boost` to `extra` for each word of `texts` that is one of `words`.
-// A field's words are words of the text, but where inline markup joined a
-// field to the text around it ("x<code>y</code>") the text has the longer
-// word: those fields add nothing, so that a field never brings a word of
-// its own.
+// Adds `boost` to extra[i] for each word of `texts` that is words[i] (in
+// term order). The words are cut more simply than the term generator cuts
+// them, ASCII letters lower-cased: a field word the text does not hold as
+// it is cut here ("9.4", "Été") stays without its boost, but no field ever
+// brings a word of its own. Where inline markup joined a field to the text
+// around it ("x<code>y</code>"), the text holds the longer word only.
 void add_boost(const WordCounts& words, const std::vector<std::string>& texts,
                Xapian::termcount boost, std::vector<Xapian::termcount>& extra) {
+  std::string word;
   for (const std::string& text : texts) {
-    for (const std::string& word : backend::split_words(text)) {
+    for (size_t i = 0; i < text.size();) {
+      if (!is_word_byte(static_cast<unsigned char>(text[i]))) {
+        ++i;
+        continue;
+      }
+      word.clear();
+      for (; i < text.size() && is_word_byte(static_cast<unsigned char>(text[i])); ++i)
+        word += text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
       const auto at = std::lower_bound(
           words.begin(), words.end(), word,
           [](const auto& entry, const std::string& wanted) { return entry.first < wanted; });

@@ -26,32 +26,41 @@ std::string field_text(std::string_view raw, bool complete) {
 }
 
 void FieldCapture::tag(const std::string& name, bool end_tag) {
-  struct FieldTag {
-    const char* name;
-    Kind kind;
-  };
-  static constexpr FieldTag kFieldTags[] = {
-      {"h1", kHeading}, {"h2", kHeading}, {"h3", kHeading}, {"dt", kDefinition},
-      {"code", kCode},  {"kbd", kCode},   {"samp", kCode},  {"tt", kCode},
-      {"var", kCode}};
-  for (const FieldTag& field : kFieldTags) {
-    if (name != field.name) continue;
-    if (end_tag) end(field.kind);
-    else start(field.kind);
-    return;
+  // Most tags are none of these: tell by the length first.
+  const std::string_view n = name;
+  Kind kind = kKinds;
+  switch (n.size()) {
+    case 2:
+      if (n[0] == 'h' && n[1] >= '1' && n[1] <= '3') kind = kHeading;
+      else if (n == "dt") kind = kDefinition;
+      else if (n == "tt") kind = kCode;
+      else if (n == "dd" || n == "dl") end(kDefinition);  // its end tag may be left out
+      else if (n == "th" || n == "td" || n == "tr") cell(n, end_tag);
+      break;
+    case 3:
+      if (n == "kbd" || n == "var") kind = kCode;
+      break;
+    case 4:
+      if (n == "code" || n == "samp") kind = kCode;
+      break;
+    case 5:
+      if (n == "table") cell(n, end_tag);
+      break;
   }
-  if (name == "dd" || name == "dl") {
-    end(kDefinition);  // the term's end tag may be left out
-  } else if (name == "th") {
-    end(kCell);
+  if (kind == kKinds) return;
+  if (end_tag) end(kind);
+  else start(kind);
+}
+
+void FieldCapture::cell(std::string_view name, bool end_tag) {
+  end(kCell);
+  if (name == "th") {
     if (!end_tag) start(kCell);
     first_cell_ = false;
   } else if (name == "td") {
-    end(kCell);
     if (!end_tag && first_cell_) start(kCell);
     if (!end_tag) first_cell_ = false;
-  } else if (name == "tr" || name == "table") {
-    end(kCell);
+  } else {
     first_cell_ = name == "tr" && !end_tag;
   }
 }

@@ -40,6 +40,8 @@ class FieldCapture {
 
   void start(Kind kind);
   void end(Kind kind);
+  // th, td, tr or table: table cells and what ends them.
+  void cell(std::string_view name, bool end_tag);
 
   ExtractedDocument& doc_;
   std::array<size_t, kKinds> open_;  // where each open field starts in doc.text
