@@ -18,10 +18,10 @@ namespace zeb::backend {
 namespace {
 
 // How much a word's own form weighs beside its stem, and a title-start
-// term beside the words; measured on the PostgreSQL manual's book index
-// (bench/relevance): the own forms lift the mean reciprocal rank by 0.008,
-// the title starts by 0.02; the factors matter little between 0.3 and 1 and
-// between 1 and 4.
+// term beside the words. Measured on the PostgreSQL manual's book index
+// (bench/relevance), MRR@10 without own forms 0.863, without title starts
+// 0.850, with both 0.871; own forms at 0.25 or 1, title starts at 1 or 4
+// give 0.870 to 0.873.
 constexpr double kOwnFormWeight = 0.5;
 constexpr double kTitleStartWeight = 2;
 
