@@ -3,7 +3,9 @@
 // the query, reads the data ("path;title") of the top documents and prints a
 // minimal result page: per document an escaped link with the title, and the
 // rank as a fraction. No form, no templates, no look-up table, no engine
-// interface.
+// interface. Its found count is exact as far as a page can show it: up to
+// COUNT for free text, whose limit reaches the engine, and up to the largest
+// limit a page can have for the other kinds, whose limit does not.
 //
 //   reference_search DATABASE KIND TEXT [COUNT [LOCATION]]
 //
@@ -16,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "backend/match_count.h"
 #include "backend/ranking_weight.h"
 #include "reference_query.h"
 
@@ -70,9 +73,13 @@ int main(int argc, char** argv) {
     enquire.set_weighting_scheme(zeb::backend::ranking_weight());
     enquire.set_query(zeb::bench::build_query(db, kind, argv[3]));
     const Xapian::MSet mset = enquire.get_mset(0, static_cast<Xapian::doccount>(count));
+    const Xapian::doccount exact_up_to =
+        kind == zeb::bench::QueryKind::kFree ? static_cast<Xapian::doccount>(count) : 65535;
+    const Xapian::doccount found =
+        zeb::backend::exact_match_count(db, enquire.get_query(), mset, exact_up_to);
 
     printf("Content-type: text/html\n\n\n<html><body>\n");
-    printf("<p>%u documents found, %u shown\n", mset.get_matches_estimated(), mset.size());
+    printf("<p>%u documents found, %u shown\n", found, mset.size());
     printf("<table>\n");
     for (auto it = mset.begin(); it != mset.end(); ++it) {
       print_row(stdout, it.get_percent(), location, it.get_document().get_data());

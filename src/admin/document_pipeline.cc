@@ -33,9 +33,11 @@ void DocumentPipeline::build_all() {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] { return stopping_ || ready_.size() < kPipelineDepth; });
       if (stopping_) break;
+      // Only a reader that found the queue empty can be waiting for it.
+      const bool was_empty = ready_.empty();
       ready_.push_back(std::move(built));
       lock.unlock();
-      changed_.notify_all();
+      if (was_empty) changed_.notify_all();
     }
   } catch (...) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -55,10 +57,12 @@ bool DocumentPipeline::next(BuiltDocument& out) {
     if (failure_) std::rethrow_exception(failure_);
     return false;
   }
+  // Only a builder that found the queue full can be waiting for room.
+  const bool was_full = ready_.size() >= kPipelineDepth;
   out = std::move(ready_.front());
   ready_.pop_front();
   lock.unlock();
-  changed_.notify_all();
+  if (was_full) changed_.notify_all();
   return true;
 }
 

@@ -25,17 +25,37 @@ bool ends_with_nocase(const std::string& s, std::string_view suffix) {
   return true;
 }
 
+// The tree root with its links resolved, once per run and thread rather
+// than once per document.
+bool real_tree_root(const std::string& root, std::string& real_root, std::string& error) {
+  thread_local std::string last_root, last_real_root;
+  if (root != last_root || last_real_root.empty()) {
+    if (!resolve_tree_root(root, last_real_root, error)) return false;
+    last_root = root;
+  }
+  real_root = last_real_root;
+  return true;
+}
+
 // Opens `path` below `root` where it really lies, and only inside the tree.
+// Most documents are reached without any link: those open at once, one
+// component at a time, following none. Only a path with a link (or an odd
+// component) on it is resolved to see where it leads.
 int open_document(const std::string& root, const std::string& path, std::string& error) {
   const std::string full = root + "/" + path;
   std::string real_root, resolved;
-  if (!resolve_tree_root(root, real_root, error)) return -1;
+  if (!real_tree_root(root, real_root, error)) return -1;
+  int fd = open_in_tree(real_root, path);
+  if (fd >= 0 || (errno != ELOOP && errno != ENOTDIR && errno != EINVAL)) {
+    if (fd < 0) error = "cannot open " + full + ": " + std::strerror(errno);
+    return fd;
+  }
   const LinkTarget target = resolve_in_tree(real_root, path, resolved);
   if (target == LinkTarget::kOutside) {
     error = full + ": a link that leads out of the document tree, not read";
     return -1;
   }
-  const int fd = target == LinkTarget::kInside ? open_in_tree(real_root, resolved) : -1;
+  fd = target == LinkTarget::kInside ? open_in_tree(real_root, resolved) : -1;
   if (fd < 0) error = "cannot open " + full + ": " + std::strerror(errno);
   return fd;
 }

@@ -28,7 +28,9 @@ class BatchCommitter {
  public:
   explicit BatchCommitter(Xapian::WritableDatabase& db) : db_(db) {}
   void changed() {
-    if (++pending_ >= kCommitBatch) flush();
+    if (++pending_ < batch_) return;
+    flush();
+    batch_ = std::min(2 * batch_, kLargestCommitBatch);
   }
   void flush() {
     db_.commit();
@@ -38,6 +40,7 @@ class BatchCommitter {
  private:
   Xapian::WritableDatabase& db_;
   size_t pending_ = 0;
+  size_t batch_ = kFirstCommitBatch;
 };
 
 }  // namespace

@@ -20,8 +20,13 @@
 
 namespace zeb::admin {
 
-// Documents changed between two commits.
-constexpr size_t kCommitBatch = 200;
+// Documents changed between two commits: the first batch is small, so that
+// searches see a long run's progress early, and each next one twice the size
+// of the one before, up to the largest. A commit writes every table block
+// the batch touched, so many small commits cost a large index more than
+// the documents themselves.
+constexpr size_t kFirstCommitBatch = 200;
+constexpr size_t kLargestCommitBatch = 12800;
 
 struct SyncCounts {
   size_t indexed = 0;    // new or changed documents indexed

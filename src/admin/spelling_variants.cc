@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 namespace zeb::admin {
 
@@ -65,6 +67,67 @@ void for_each_deletion(std::u32string& s, size_t depth, size_t from, Visit& visi
   }
 }
 
+// The deletion neighbourhood of the keys: entries hash << 32 | key index,
+// sorted, with an index of where each run of hashes sharing their top
+// kBucketBits bits starts, so that a probe looks at a few entries rather
+// than searching millions.
+class Neighbourhood {
+ public:
+  static constexpr unsigned kBucketBits = 20;
+
+  explicit Neighbourhood(std::vector<uint64_t> entries) : entries_(std::move(entries)) {
+    std::sort(entries_.begin(), entries_.end());
+    entries_.erase(std::unique(entries_.begin(), entries_.end()), entries_.end());
+    starts_.assign((size_t{1} << kBucketBits) + 1, 0);
+    for (uint64_t entry : entries_) ++starts_[bucket(static_cast<uint32_t>(entry >> 32)) + 1];
+    for (size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
+  }
+
+  // Appends the index of every key with an entry of hash `h`.
+  void keys_of(uint32_t h, std::vector<uint32_t>& keys) const {
+    const uint32_t b = bucket(h);
+    for (uint32_t i = starts_[b]; i < starts_[b + 1]; ++i)
+      if (static_cast<uint32_t>(entries_[i] >> 32) == h) keys.push_back(static_cast<uint32_t>(entries_[i]));
+  }
+
+ private:
+  static uint32_t bucket(uint32_t h) { return h >> (32 - kBucketBits); }
+
+  std::vector<uint64_t> entries_;
+  std::vector<uint32_t> starts_;
+};
+
+// The (key, variant) pairs of the candidates [begin, end). A candidate
+// shorter than kLongWordLetters within two edits of a longer key differs
+// from it by at least one letter the key has over it, so one deletion on
+// the candidate's side suffices.
+void find_variants(const std::vector<Word>& words, const Neighbourhood& neighbourhood,
+                   uint32_t begin, uint32_t end,
+                   std::vector<std::pair<uint32_t, uint32_t>>& found) {
+  const Xapian::Stem stemmer("english");
+  std::vector<uint32_t> keys;
+  for (uint32_t c = begin; c < end; ++c) {
+    const Word& candidate = words[c];
+    const size_t depth = allowed_edits(candidate.letters.size());
+    keys.clear();
+    std::u32string letters = candidate.letters;
+    auto probe = [&](uint32_t h) { neighbourhood.keys_of(h, keys); };
+    for_each_deletion(letters, depth, 0, probe);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::string candidate_stem;
+    for (uint32_t k : keys) {
+      const Word& key = words[k];
+      if (uint64_t{candidate.documents} * kRarityFactor > key.documents) continue;
+      const size_t limit = allowed_edits(key.letters.size());
+      if (edit_distance(key.letters, candidate.letters, limit) > limit) continue;
+      if (candidate_stem.empty()) candidate_stem = stemmer(candidate.utf8);
+      if (stemmer(key.utf8) == candidate_stem) continue;
+      found.emplace_back(k, c);
+    }
+  }
+}
+
 }  // namespace
 
 size_t edit_distance(const std::u32string& a, const std::u32string& b, size_t limit) {
@@ -103,47 +166,25 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
                           [](const Word& a, const Word& b) { return a.utf8 == b.utf8; }),
               words.end());
 
-  // Deletion neighbourhood of every key: hash << 32 | key index, sorted.
-  std::vector<uint64_t> neighbourhood;
+  std::vector<uint64_t> entries;
   for (uint32_t k = 0; k < words.size(); ++k) {
     if (words[k].documents < kMinKeyDocuments) continue;
     std::u32string letters = words[k].letters;
-    auto add = [&](uint32_t h) { neighbourhood.push_back(uint64_t{h} << 32 | k); };
+    auto add = [&](uint32_t h) { entries.push_back(uint64_t{h} << 32 | k); };
     for_each_deletion(letters, allowed_edits(letters.size()), 0, add);
   }
-  std::sort(neighbourhood.begin(), neighbourhood.end());
-  neighbourhood.erase(std::unique(neighbourhood.begin(), neighbourhood.end()), neighbourhood.end());
+  const Neighbourhood neighbourhood(std::move(entries));
 
-  // A candidate shorter than kLongWordLetters within two edits of a longer
-  // key differs from it by at least one letter the key has over it, so one
-  // deletion on the candidate's side suffices.
-  const Xapian::Stem stemmer("english");
+  // The candidates are looked up in two halves, one on a thread of its own:
+  // the look-ups are independent and most of the work.
+  std::vector<std::pair<uint32_t, uint32_t>> found_low, found_high;
+  const uint32_t half = static_cast<uint32_t>(words.size() / 2);
+  std::jthread low([&] { find_variants(words, neighbourhood, 0, half, found_low); });
+  find_variants(words, neighbourhood, half, static_cast<uint32_t>(words.size()), found_high);
+  low.join();
   std::vector<std::vector<uint32_t>> variants_of(words.size());
-  std::vector<uint32_t> keys;
-  for (uint32_t c = 0; c < words.size(); ++c) {
-    const Word& candidate = words[c];
-    const size_t depth = allowed_edits(candidate.letters.size());
-    keys.clear();
-    std::u32string letters = candidate.letters;
-    auto probe = [&](uint32_t h) {
-      auto it = std::lower_bound(neighbourhood.begin(), neighbourhood.end(), uint64_t{h} << 32);
-      for (; it != neighbourhood.end() && (*it >> 32) == h; ++it)
-        keys.push_back(static_cast<uint32_t>(*it));
-    };
-    for_each_deletion(letters, depth, 0, probe);
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    std::string candidate_stem;
-    for (uint32_t k : keys) {
-      const Word& key = words[k];
-      if (uint64_t{candidate.documents} * kRarityFactor > key.documents) continue;
-      const size_t limit = allowed_edits(key.letters.size());
-      if (edit_distance(key.letters, candidate.letters, limit) > limit) continue;
-      if (candidate_stem.empty()) candidate_stem = stemmer(candidate.utf8);
-      if (stemmer(key.utf8) == candidate_stem) continue;
-      variants_of[k].push_back(c);
-    }
-  }
+  for (const auto* found : {&found_low, &found_high})
+    for (const auto& [k, c] : *found) variants_of[k].push_back(c);
 
   std::vector<SpellingGroup> groups;
   for (uint32_t k = 0; k < words.size(); ++k) {

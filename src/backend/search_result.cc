@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <utility>
 
+#include "backend/match_count.h"
 #include "backend/ranking_weight.h"
 
 namespace zeb::backend {
@@ -19,12 +20,12 @@ SearchResult::SearchResult(const Xapian::Database& db,
   else enquire_.set_weighting_scheme(Xapian::BoolWeight());
 }
 
-void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
+void SearchResult::load_window(uint32_t offset) {
   // One entry more than an answer holds, to learn whether more follow.
   window_asked_ = window_asked_ == 0
                       ? kEntriesPerAnswer + 1
                       : std::min(2 * window_asked_, kMaxWindowEntries);
-  window_ = enquire_.get_mset(offset, window_asked_, check_at_least);
+  window_ = enquire_.get_mset(offset, window_asked_);
   window_offset_ = offset;
 }
 
@@ -36,13 +37,14 @@ bool SearchResult::holds(uint32_t offset, uint32_t count) const {
 }
 
 void SearchResult::start() {
+  load_window(0);
   // Without a cap the page's own limit, which never reaches the engine, may
   // be as high as a 16-bit item allows.
-  load_window(0, options_.cap != 0 ? options_.cap : kLargestResultLimit);
+  const uint32_t exact_up_to = options_.cap != 0 ? options_.cap : kLargestResultLimit;
   const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer)
-    found = std::max<uint32_t>(window_.get_matches_estimated(), held);
+    found = exact_match_count(db_, enquire_.get_query(), window_, exact_up_to);
   if (options_.cap != 0) found = std::min(found, options_.cap);
   found_ = found;
   // What the list can deliver: all matches up to the cap; past the first

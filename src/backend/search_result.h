@@ -62,11 +62,7 @@ class SearchResult {
   void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
 
  private:
-  // `check_at_least`: matches the matcher must count before it may
-  // estimate the rest. The first window counts up to the result limit, so
-  // the found count is exact wherever the page shows it (it shows at most
-  // the limit).
-  void load_window(uint32_t offset, uint32_t check_at_least = 0);
+  void load_window(uint32_t offset);
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
