@@ -5,10 +5,10 @@
 // of its last batch.
 //
 // An index of an earlier format (backend/index_schema.h) has every document
-// indexed again by a run over its whole tree; the index takes the current
-// format with the last batch of the run that leaves no document of the
-// earlier one (none failed, no directory unreadable). A new index takes it
-// at once.
+// indexed again by a run over its whole tree. An index takes the current
+// format with the last batch of a run that built every document it holds
+// (a new index, or an earlier one indexed again), when no document failed
+// and no directory was unreadable.
 #pragma once
 
 #include <xapian.h>
