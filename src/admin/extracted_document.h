@@ -1,5 +1,5 @@
 // What the indexer takes from one document: its title, its running text, its
-// headings and its keywords (topics), all UTF-8.
+// headings and names, and its keywords (topics), all UTF-8.
 #pragma once
 
 #include <string>

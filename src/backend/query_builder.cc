@@ -24,6 +24,9 @@ namespace {
 // give 0.870 to 0.873.
 constexpr double kOwnFormWeight = 0.5;
 constexpr double kTitleStartWeight = 2;
+// Free text of more words than this is a passage rather than a name: its
+// stems carry it, and own forms would double its posting lists.
+constexpr size_t kMaxOwnFormWords = 8;
 
 class QueryBuilder {
  public:
@@ -64,7 +67,7 @@ class QueryBuilder {
   // word's term goes to `rank_terms`. `words` are all of them.
   int free_text(const ParsedSearch& parsed, const std::vector<std::string>& words,
                 Xapian::Query& out, BuiltQuery& built) {
-    const bool short_text = words.size() <= kMaxTitleKeyWords;
+    const bool short_text = words.size() <= kMaxOwnFormWords;
     std::vector<Xapian::Query> parts;
     for (const std::string& word : words) {
       if (is_stop_word(word)) {

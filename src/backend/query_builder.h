@@ -10,9 +10,9 @@
 // Ranking: a document whose title starts with the query's words gains the
 // weight of a title-start term (XT prefix), which matches nothing by
 // itself. This holds for free text and for a ranked search of words joined
-// by AND. A short free text (up to kMaxTitleKeyWords words) also weighs each
-// word's own form beside its stem, so that "repeat" finds the function
-// before "repeatable read".
+// by AND. A short free text (up to eight words) also weighs each word's own
+// form beside its stem, so that "repeat" finds the function before
+// "repeatable read".
 #pragma once
 
 #include <xapian.h>

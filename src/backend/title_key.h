@@ -1,14 +1,15 @@
 // The key under which the start of a title is indexed and a query looks it
 // up, so that a document whose title is the query, or starts with it, can
 // rank above one that merely mentions the query's words. A key is a run of
-// words as split_words cuts them (stop words kept: "CREATE TABLE AS" does
-// not start with "create table as" for the query "create table"), each by
-// its English stem where it has one, joined by single blanks.
+// words as split_words cuts them, each by its English stem where it has
+// one, joined by single blanks. Stop words stay: without them the title
+// "CREATE TABLE AS" would be the query "create table" itself.
 #pragma once
 
 #include <xapian.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zeb::backend {
