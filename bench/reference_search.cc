@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "backend/match_count.h"
+#include "backend/ranking_weight.h"
 #include "reference_query.h"
 
 namespace {
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
   try {
     Xapian::Database db(argv[1]);
     Xapian::Enquire enquire(db);
+    enquire.set_weighting_scheme(zeb::backend::ranking_weight());
     enquire.set_query(zeb::bench::build_query(db, kind, argv[3]));
     const Xapian::MSet mset = enquire.get_mset(0, static_cast<Xapian::doccount>(count));
     const Xapian::doccount exact_up_to =

@@ -1,6 +1,7 @@
 // Fuzz target: zebadm's HTML extraction (tags, scripts, comments, character
-// references, keywords, declared charsets). Whatever the bytes, the title,
-// the text and the keywords come out as UTF-8 and the title within bounds.
+// references, keywords, headings and names, declared charsets). Whatever the
+// bytes, the title, the text, the keywords, headings and names come out as
+// UTF-8 and the title, headings and names within bounds.
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(doc.title));
   ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(doc.text));
   for (const std::string& keyword : doc.keywords) ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(keyword));
+  for (const auto* fields : {&doc.headings, &doc.names}) {
+    for (const std::string& field : *fields) {
+      ZEB_FUZZ_CHECK(!field.empty() && field.size() <= zeb::admin::kMaxFieldBytes);
+      ZEB_FUZZ_CHECK(zeb::admin::is_valid_utf8(field));
+    }
+  }
   return 0;
 }

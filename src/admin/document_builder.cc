@@ -1,9 +1,11 @@
 #include "admin/document_builder.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "backend/index_schema.h"
+#include "backend/title_key.h"
 
 namespace zeb::admin {
 
@@ -26,6 +28,42 @@ bool takes_stem(const std::string& term) {
       return true;
     default:
       return false;
+  }
+}
+
+// The prefixed terms (keywords so far) begin with a capital; words never do.
+bool is_word(const std::string& term) { return !(term[0] >= 'A' && term[0] <= 'Z'); }
+
+bool is_word_byte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c >= 0x80;
+}
+
+using WordCounts = std::vector<std::pair<std::string, Xapian::termcount>>;
+
+// Adds `boost` to extra[i] for each word of `texts` that is words[i] (in
+// term order). The words are cut more simply than the term generator cuts
+// them, ASCII letters lower-cased: a field word the text does not hold as
+// it is cut here ("9.4", "Été") stays without its boost, but no field ever
+// brings a word of its own. Where inline markup joined a field to the text
+// around it ("x<code>y</code>"), the text holds the longer word only.
+void add_boost(const WordCounts& words, const std::vector<std::string>& texts,
+               Xapian::termcount boost, std::vector<Xapian::termcount>& extra) {
+  std::string word;
+  for (const std::string& text : texts) {
+    for (size_t i = 0; i < text.size();) {
+      if (!is_word_byte(static_cast<unsigned char>(text[i]))) {
+        ++i;
+        continue;
+      }
+      word.clear();
+      for (; i < text.size() && is_word_byte(static_cast<unsigned char>(text[i])); ++i)
+        word += text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+      const auto at = std::lower_bound(
+          words.begin(), words.end(), word,
+          [](const auto& entry, const std::string& wanted) { return entry.first < wanted; });
+      if (at != words.end() && at->first == word) extra[at - words.begin()] += boost;
+    }
   }
 }
 
@@ -63,13 +101,23 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
     if (!term.empty()) doc.add_boolean_term(term);
   }
   generator_.index_text(extracted.text);
-  // Each word's stem, counted as often as the word: the document's words
-  // are collected first, as adding terms while walking them is not allowed.
-  std::vector<std::pair<std::string, Xapian::termcount>> words;
+  // The words of headings, keywords and names count more, and each word's
+  // stem as often as the word: the document's words are collected first,
+  // as adding terms while walking them is not allowed.
+  WordCounts words;
   for (auto it = doc.termlist_begin(); it != doc.termlist_end(); ++it) {
-    if (takes_stem(*it)) words.emplace_back(*it, it.get_wdf());
+    if (is_word(*it)) words.emplace_back(*it, it.get_wdf());
   }
-  for (const auto& [word, count] : words) doc.add_term(stem(word), count);
+  std::vector<Xapian::termcount> extra(words.size());
+  add_boost(words, extracted.headings, kHeadingBoost, extra);
+  add_boost(words, extracted.keywords, kHeadingBoost, extra);
+  add_boost(words, extracted.names, kNameBoost, extra);
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (extra[i] != 0) doc.add_term(words[i].first, extra[i]);
+    if (takes_stem(words[i].first)) doc.add_term(stem(words[i].first), words[i].second + extra[i]);
+  }
+  for (const auto& [term, count] : backend::title_start_terms(extracted.title, stemmer_))
+    doc.add_term(term, count);
   const size_t slash = file.path.find('/');
   if (slash != std::string::npos && slash > 0)
     doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));

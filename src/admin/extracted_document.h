@@ -1,5 +1,5 @@
-// What the indexer takes from one document: its title, its running text and
-// its keywords (topics), all UTF-8.
+// What the indexer takes from one document: its title, its running text, its
+// headings and names, and its keywords (topics), all UTF-8.
 #pragma once
 
 #include <string>
@@ -11,10 +11,18 @@ namespace zeb::admin {
 // Titles longer than this are cut (at a character boundary): a title is
 // carried in every result row.
 constexpr size_t kMaxTitleBytes = 250;
+// A heading or name longer than this is cut at a word boundary: it names a
+// section or a thing, and an unclosed one must not take the rest of the
+// document with it.
+constexpr size_t kMaxFieldBytes = 250;
 
 struct ExtractedDocument {
   std::string title;                  // blanks collapsed; may be empty
   std::string text;                   // the words of the document
+  // The parts that say what the document is about more strongly than its
+  // running text, blanks collapsed; their words are in `text` too.
+  std::vector<std::string> headings;  // section headings, defined terms
+  std::vector<std::string> names;     // table headers and row labels, code
   std::vector<std::string> keywords;  // as written, blanks collapsed
 };
 

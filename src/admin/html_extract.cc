@@ -2,6 +2,7 @@
 
 #include "admin/charset.h"
 #include "admin/html_entities.h"
+#include "admin/html_fields.h"
 
 namespace zeb::admin {
 
@@ -191,6 +192,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
   std::string title;
   bool have_title = false;
   doc.text.reserve(html.size() / 2);
+  FieldCapture fields(doc);
   Tag tag;
   size_t pos = 0;
   while (pos < html.size()) {
@@ -205,6 +207,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
       continue;
     }
     pos = next;
+    fields.tag(tag.name, tag.end);
     if (tag.name.empty() || tag.end) {
       if (separates_words(tag.name)) doc.text += ' ';
       continue;
@@ -232,6 +235,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
     }
     if (separates_words(tag.name)) doc.text += ' ';
   }
+  fields.finish();
   doc.title = collapse_blanks(title, kMaxTitleBytes);
 }
 

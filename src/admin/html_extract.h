@@ -1,5 +1,6 @@
 // HTML documents (.html, .htm): the title, the text without tags, scripts,
-// styles and comments, with character references decoded; the keywords of
+// styles and comments, with character references decoded; its headings and
+// names (admin/html_fields.h); the keywords of
 // <meta name="keywords" content="a, b, c">. A charset declared by
 // <meta charset="..."> or <meta http-equiv="Content-Type" content="...;
 // charset=..."> (or a byte order mark) decides how the bytes are read.

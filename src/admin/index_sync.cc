@@ -1,6 +1,7 @@
 #include "admin/index_sync.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "admin/document_builder.h"
 #include "admin/document_pipeline.h"
@@ -16,6 +17,13 @@ namespace {
 bool same_file(const Xapian::Document& indexed, const TreeFile& file) {
   return indexed.get_value(backend::kValueModified) == std::to_string(file.modified) &&
          indexed.get_value(backend::kValueSize) == std::to_string(file.size);
+}
+
+// The format the index's documents were built in; an index without the
+// marker was built before there was one.
+int index_format(const Xapian::Database& db) {
+  const std::string value = db.get_metadata(backend::kFormatKey);
+  return value.empty() ? 1 : atoi(value.c_str());
 }
 
 class BatchCommitter {
@@ -47,16 +55,22 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
                     options.show_progress && options.messages);
   const size_t count = shards.size();
   std::vector<BatchCommitter> committers;
-  // An empty shard has nothing to compare or replace.
-  std::vector<bool> fresh;
+  // An empty shard has nothing to compare or replace; one built by an
+  // earlier version has every document indexed again.
+  std::vector<bool> fresh, upgrade;
   for (Xapian::WritableDatabase& db : shards) {
     committers.emplace_back(db);
     fresh.push_back(db.get_doccount() == 0);
+    upgrade.push_back(!fresh.back() && options.remove_missing &&
+                      index_format(db) < backend::kIndexFormat);
   }
+  if (options.messages && std::find(upgrade.begin(), upgrade.end(), true) != upgrade.end())
+    fprintf(options.messages,
+            "zebadm: the index was built by an earlier version: indexing every document again\n");
   std::vector<const TreeFile*> to_index;
   for (const TreeFile& file : listing.documents) {
     const size_t shard = shard_for_path(file.path, count);
-    if (!fresh[shard] && !options.reindex_all) {
+    if (!fresh[shard] && !options.reindex_all && !upgrade[shard]) {
       Xapian::WritableDatabase& db = shards[shard];
       const std::string term = path_term(file.path);
       const Xapian::PostingIterator found = db.postlist_begin(term);
@@ -107,6 +121,13 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
         committers[shard].changed();
       }
       counts.removed += gone.size() - strays;
+    }
+  }
+  if (counts.failed == 0 && listing.unreadable.empty()) {
+    for (size_t shard = 0; shard < count; ++shard) {
+      if (!fresh[shard] && !upgrade[shard]) continue;
+      shards[shard].set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
+      committers[shard].changed();
     }
   }
   for (BatchCommitter& committer : committers) committer.flush();

@@ -4,6 +4,12 @@
 // lives on the shard shard_for_path names. Changes are committed in batches
 // on each shard, so that a search sees the index grow and a run killed half
 // way leaves every shard as of its last batch.
+//
+// A shard of an earlier format (backend/index_schema.h) has every document
+// indexed again by a run over its whole tree. A shard takes the current
+// format with the last batch of a run that built every document it holds
+// (a new shard, or an earlier one indexed again), when no document failed
+// and no directory was unreadable.
 #pragma once
 
 #include <xapian.h>

@@ -7,15 +7,26 @@
 // Document data: the document identifier, "path;title" (path relative to the
 // document tree, '/' separated).
 // Terms (all words lower-cased, UTF-8):
-//   word            unstemmed word, with positions (phrases, masking)
-//   Z<stem>         English stem of a word (linguistic search)
+//   word            unstemmed word, with positions (phrases, masking). Where
+//                   a document says what it is about, a word counts more
+//                   (within-document frequency): in the title kTitleWeight
+//                   times, in a heading or keyword kHeadingBoost times more,
+//                   in a name kNameBoost times more (admin/document_builder.h)
+//   Z<stem>         English stem of a word (linguistic search), counted as
+//                   often as the words it stems
 //   K<keyword>      one keyword of <meta name="keywords">, lower-cased, blanks
 //                   collapsed (topic search)
 //   S<component>    first directory component of the path, as it stands
 //                   (scope values); documents at the top have none
 //   Q<path>         the path: one document per path (updates)
+//   XT<key>         the start of the title (backend/title_key.h): one term
+//                   for every leading run of up to kMaxTitleKeyWords words,
+//                   counted twice for the whole title (ranking)
 // Values: slot 0 the file's modification time, slot 1 its size, both as
 // decimal text (update detection).
+// Metadata: kFormatKey holds the index format as decimal text; an index
+// without it is of format 1, made before titles, headings and names were
+// weighted. It searches as before; zebadm update indexes it again.
 #pragma once
 
 #include <string>
@@ -30,6 +41,9 @@ constexpr const char* kKeywordPrefix = "K";
 constexpr const char* kScopePrefix = "S";
 constexpr const char* kPathPrefix = "Q";
 constexpr const char* kStemPrefix = "Z";
+constexpr const char* kTitleStartPrefix = "XT";
+constexpr const char* kFormatKey = "zeb.format";
+constexpr int kIndexFormat = 2;
 constexpr unsigned kValueModified = 0;
 constexpr unsigned kValueSize = 1;
 

@@ -6,6 +6,13 @@
 // searched by its English stem (Z prefix) when the indexer kept one, an exact
 // word as itself; a phrase by its unstemmed words in order and adjacent; a
 // topic by its keyword (K prefix).
+//
+// Ranking: a document whose title starts with the query's words gains the
+// weight of a title-start term (XT prefix), which matches nothing by
+// itself. This holds for free text and for a ranked search of words joined
+// by AND. A short free text (up to eight words) also weighs each word's own
+// form beside its stem, so that "repeat" finds the function before
+// "repeatable read".
 #pragma once
 
 #include <xapian.h>
@@ -29,6 +36,13 @@ struct QueryTarget {
 struct BuiltQuery {
   Xapian::Query query;
   bool stop_words_dropped = false;  // some free-text words were stop words
+  // Whether rank values come from the terms below rather than from Xapian's
+  // count of the query's parts, which the title-start term and the words'
+  // own forms would skew: the best match is worth the share of `rank_terms`
+  // it holds (all of them when there are none), the others in proportion
+  // to their weight.
+  bool own_rank_scale = false;
+  std::vector<std::string> rank_terms;
 };
 
 // 0 with the query; 31 for a masked word of masking characters only; 22 for

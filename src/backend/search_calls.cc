@@ -95,6 +95,8 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.ranking_data = parsed.ranking;
   options.percent = parsed.has_free_text;
   options.cap = parsed.max_results;
+  options.own_rank_scale = built.own_rank_scale;
+  options.rank_terms = std::move(built.rank_terms);
   for (int attempt = 0;; ++attempt) {
     try {
       result = std::make_shared<SearchResult>(

@@ -1,9 +1,11 @@
 #include "backend/search_result.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <utility>
 
 #include "backend/match_count.h"
+#include "backend/ranking_weight.h"
 
 namespace zeb::backend {
 
@@ -19,7 +21,8 @@ SearchResult::SearchResult(const Xapian::Database& db,
   enquire_.set_query(query);
   // Boolean weighting lets the matcher stop at the first page in document
   // order instead of scoring every match.
-  if (!options_.weighted) enquire_.set_weighting_scheme(Xapian::BoolWeight());
+  if (options_.weighted) enquire_.set_weighting_scheme(ranking_weight());
+  else enquire_.set_weighting_scheme(Xapian::BoolWeight());
 }
 
 void SearchResult::load_window(uint32_t offset) {
@@ -53,6 +56,36 @@ void SearchResult::start() {
   // window the estimate is only a bound, so the windows themselves tell the end.
   entries_ = options_.cap != 0 ? options_.cap : UINT32_MAX;
   if (held <= kEntriesPerAnswer) entries_ = std::min(entries_, held);
+  if (options_.ranking_data && options_.own_rank_scale) scale_ranks();
+}
+
+void SearchResult::scale_ranks() {
+  if (window_.empty()) return;
+  const Xapian::MSetIterator best = window_.begin();
+  const double weight = best.get_weight();
+  if (weight <= 0) return;
+  size_t held = 0;
+  for (const std::string& term : options_.rank_terms) {
+    Xapian::PostingIterator posting = db_.postlist_begin(term);
+    posting.skip_to(*best);
+    if (posting != db_.postlist_end(term) && *posting == *best) ++held;
+  }
+  const double share = options_.rank_terms.empty()
+                           ? 1.0
+                           : static_cast<double>(held) / static_cast<double>(options_.rank_terms.size());
+  rank_factor_ = 100.0 * share / weight;
+}
+
+int SearchResult::rank_percent(const Xapian::MSetIterator& match) const {
+  if (!options_.own_rank_scale) return match.get_percent();
+  // Rounded as Xapian rounds its own percentages: down, but for the last
+  // bit of precision; a match never shows 0, and without weights all show 100.
+  if (rank_factor_ == 0) return 100;
+  const double weight = match.get_weight();
+  const int value = static_cast<int>(weight * rank_factor_ + 100.0 * DBL_EPSILON);
+  if (value > 100) return 100;
+  if (value <= 0) return weight > 0 ? 1 : 0;
+  return value;
 }
 
 void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more) {
@@ -81,7 +114,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
     entry.data = std::move(data[at++]);
     entry.index_name = &shard_names_[shards > 1 ? (*it - 1) % shards : 0];
     if (options_.ranking_data) {
-      const int percent = it.get_percent();
+      const int percent = rank_percent(it);
       entry.rank = options_.percent ? static_cast<float>(percent)
                                     : static_cast<float>(percent) / 100.0f;
     }

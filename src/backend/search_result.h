@@ -31,6 +31,10 @@ struct SearchOptions {
   bool ranking_data = false;  // rank values may be asked for
   bool percent = false;       // rank values in percent, else a fraction
   uint32_t cap = 0;           // most entries the result holds; 0: no cap
+  // Rank values scaled by these terms rather than by Xapian's percentages
+  // (BuiltQuery in backend/query_builder.h).
+  bool own_rank_scale = false;
+  std::vector<std::string> rank_terms;
 };
 
 struct ResultEntry {
@@ -66,6 +70,10 @@ class SearchResult {
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
+  // Sets rank_factor_ from the best match, the first of the first window.
+  void scale_ranks();
+  // The rank value of `match` in percent.
+  int rank_percent(const Xapian::MSetIterator& match) const;
 
   Xapian::Database db_;
   std::vector<std::string> shard_names_;
@@ -78,6 +86,8 @@ class SearchResult {
   uint32_t found_ = 0;
   uint32_t entries_ = 0;
   bool ranked_ = false;
+  double rank_factor_ = 0;  // percent per unit of weight, with own_rank_scale
+
 };
 
 }  // namespace zeb::backend
