@@ -4,6 +4,8 @@
 #include <array>
 
 #include "backend/index_schema.h"
+#include "backend/query_words.h"
+#include "backend/title_key.h"
 
 namespace zeb::bench {
 namespace {
@@ -50,33 +52,59 @@ Xapian::Query stem_term(const Xapian::Stem& stem, const std::string& word) {
   return Xapian::Query(term);
 }
 
+// What the engine adds to rank names first (backend/query_builder.cc): in
+// short free text each word's own form at half the weight of its stem, and
+// for free text and words joined by AND the title-start term of the words.
+constexpr double kOwnFormWeight = 0.5;
+constexpr double kTitleStartWeight = 2;
+constexpr size_t kMaxOwnFormWords = 8;
+
+Xapian::Query with_title_start(const Xapian::Stem& stem, const std::vector<std::string>& words,
+                               const Xapian::Query& query) {
+  const std::string key = backend::title_key(words, stem);
+  if (key.empty()) return query;
+  const Xapian::Query title(backend::prefixed_term(backend::kTitleStartPrefix, key));
+  return Xapian::Query(Xapian::Query::OP_AND_MAYBE, query,
+                       Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, title, kTitleStartWeight));
+}
+
 Xapian::Query free_text_query(const Xapian::Stem& stem, std::string_view text) {
+  const std::vector<std::string> words = split_words(text);
   std::vector<Xapian::Query> parts;
-  for (const std::string& word : split_words(text)) {
-    if (!is_stop_word(word)) parts.push_back(stem_term(stem, word));
+  for (const std::string& word : words) {
+    if (is_stop_word(word)) continue;
+    parts.push_back(stem_term(stem, word));
+    if (words.size() <= kMaxOwnFormWords && backend::has_stem(word))
+      parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, Xapian::Query(word), kOwnFormWeight);
   }
-  return Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end());
+  return with_title_start(stem, words,
+                          Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end()));
 }
 
 Xapian::Query words_query(const Xapian::Stem& stem, std::string_view text) {
   Xapian::Query query;
   Xapian::Query::op next = Xapian::Query::OP_AND;
   bool first = true;
+  bool conjunction = true;  // only AND: the page ranks by title start too
+  std::vector<std::string> words;
   for (const std::string& word : split_words(text)) {
     if (word == "and") {
       next = Xapian::Query::OP_AND;
     } else if (word == "or") {
       next = Xapian::Query::OP_OR;
+      conjunction = false;
     } else if (word == "not") {
       next = Xapian::Query::OP_AND_NOT;
+      conjunction = false;
     } else {
       Xapian::Query term = stem_term(stem, word);
       query = first ? term : Xapian::Query(next, query, term);
       first = false;
       next = Xapian::Query::OP_AND;
+      words.push_back(word);
     }
   }
-  return query;
+  return conjunction ? with_title_start(stem, words, query) : query;
 }
 
 Xapian::Query mask_query(const Xapian::Database& db, std::string_view text) {
@@ -93,11 +121,12 @@ Xapian::Query mask_query(const Xapian::Database& db, std::string_view text) {
   return Xapian::Query(Xapian::Query::OP_SYNONYM, parts.begin(), parts.end());
 }
 
-Xapian::Query phrase_query(std::string_view text) {
+Xapian::Query phrase_query(const Xapian::Stem& stem, std::string_view text) {
   const std::vector<std::string> words = split_words(text);
   std::vector<Xapian::Query> parts(words.begin(), words.end());
-  if (parts.size() == 1) return parts[0];
-  return Xapian::Query(Xapian::Query::OP_PHRASE, parts.begin(), parts.end(), parts.size());
+  if (parts.size() == 1) return with_title_start(stem, words, parts[0]);
+  return with_title_start(
+      stem, words, Xapian::Query(Xapian::Query::OP_PHRASE, parts.begin(), parts.end(), parts.size()));
 }
 
 }  // namespace
@@ -160,7 +189,7 @@ Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::strin
     case QueryKind::kFree: return free_text_query(stem, text);
     case QueryKind::kWords: return words_query(stem, text);
     case QueryKind::kMask: return mask_query(db, text);
-    case QueryKind::kPhrase: return phrase_query(text);
+    case QueryKind::kPhrase: return phrase_query(stem, text);
   }
   return Xapian::Query();
 }

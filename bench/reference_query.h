@@ -10,6 +10,10 @@
 //   mask    one word with * (any run) and ? (one character), expanded over the
 //           unstemmed vocabulary, the expansions weighed as one word
 //   phrase  unstemmed words, adjacent and in order
+//
+// Free text, words joined by AND only and phrases also rank a document whose
+// title starts with the words first, and short free text weighs each word's
+// own form beside its stem, as the engine does.
 #pragma once
 
 #include <xapian.h>

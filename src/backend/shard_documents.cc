@@ -17,7 +17,10 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
   data.assign(ids.size(), std::string());
   const size_t count = shards_.size();
   if (count < 2 || !any_remote_) {
-    for (size_t i = 0; i < ids.size(); ++i) data[i] = db.get_document(ids[i]).get_data();
+    // The ids come from a result, so the documents exist: a local database
+    // need not look each one up before reading it.
+    for (size_t i = 0; i < ids.size(); ++i)
+      data[i] = db.get_document(ids[i], Xapian::DOC_ASSUME_VALID).get_data();
     return;
   }
   // A combined database numbers documents round the shards: document d is
