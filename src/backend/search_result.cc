@@ -64,17 +64,25 @@ void SearchResult::scale_ranks() {
   const Xapian::MSetIterator best = window_.begin();
   const double weight = best.get_weight();
   if (weight <= 0) return;
-  // Which of the words the best match holds, from its own term list: one
-  // short read, where a word's posting list may be long (and a remote shard
-  // sends the whole list).
-  std::vector<std::string> words = options_.rank_terms;
-  std::sort(words.begin(), words.end());  // a repeated word counts each time
+  // Which of the words the best match holds. A local index skips along each
+  // word's posting list; a remote shard would send those lists whole, so
+  // there the best match's own term list is read instead (one exchange).
   size_t held = 0;
-  Xapian::TermIterator terms = db_.termlist_begin(*best);
-  for (const std::string& word : words) {
-    terms.skip_to(word);
-    if (terms == db_.termlist_end(*best)) break;
-    if (*terms == word) ++held;
+  if (documents_.any_remote()) {
+    std::vector<std::string> words = options_.rank_terms;
+    std::sort(words.begin(), words.end());  // a repeated word counts each time
+    Xapian::TermIterator terms = db_.termlist_begin(*best);
+    for (const std::string& word : words) {
+      terms.skip_to(word);
+      if (terms == db_.termlist_end(*best)) break;
+      if (*terms == word) ++held;
+    }
+  } else {
+    for (const std::string& term : options_.rank_terms) {
+      Xapian::PostingIterator posting = db_.postlist_begin(term);
+      posting.skip_to(*best);
+      if (posting != db_.postlist_end(term) && *posting == *best) ++held;
+    }
   }
   const double share = options_.rank_terms.empty()
                            ? 1.0

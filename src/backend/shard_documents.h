@@ -24,6 +24,9 @@ class ShardDocuments {
   void read_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                  std::vector<std::string>& data) const;
 
+  // Whether any shard is remote.
+  bool any_remote() const { return any_remote_; }
+
  private:
   std::vector<Xapian::Database> shards_;
   std::vector<bool> remote_;
