@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string_view>
 #include <thread>
@@ -179,9 +180,17 @@ std::vector<SpellingGroup> find_misspellings(const std::vector<VocabularyWord>& 
   // the look-ups are independent and most of the work.
   std::vector<std::pair<uint32_t, uint32_t>> found_low, found_high;
   const uint32_t half = static_cast<uint32_t>(words.size() / 2);
-  std::jthread low([&] { find_variants(words, neighbourhood, 0, half, found_low); });
+  std::exception_ptr low_failure;
+  std::jthread low([&] {
+    try {
+      find_variants(words, neighbourhood, 0, half, found_low);
+    } catch (...) {
+      low_failure = std::current_exception();
+    }
+  });
   find_variants(words, neighbourhood, half, static_cast<uint32_t>(words.size()), found_high);
   low.join();
+  if (low_failure) std::rethrow_exception(low_failure);
   std::vector<std::vector<uint32_t>> variants_of(words.size());
   for (const auto* found : {&found_low, &found_high})
     for (const auto& [k, c] : *found) variants_of[k].push_back(c);
