@@ -5,6 +5,7 @@
 
 #include "backend/index_schema.h"
 #include "backend/query_words.h"
+#include "backend/ranking_weight.h"
 #include "backend/title_key.h"
 
 namespace zeb::bench {
@@ -53,11 +54,11 @@ Xapian::Query stem_term(const Xapian::Stem& stem, const std::string& word) {
 }
 
 // What the engine adds to rank names first (backend/query_builder.cc): in
-// short free text each word's own form at half the weight of its stem, and
-// for free text and words joined by AND the title-start term of the words.
-constexpr double kOwnFormWeight = 0.5;
-constexpr double kTitleStartWeight = 2;
-constexpr size_t kMaxOwnFormWords = 8;
+// short free text each word's own form beside its stem, and for free text
+// and words joined by AND the title-start term of the words.
+using backend::kMaxOwnFormWords;
+using backend::kOwnFormWeight;
+using backend::kTitleStartWeight;
 
 Xapian::Query with_title_start(const Xapian::Stem& stem, const std::vector<std::string>& words,
                                const Xapian::Query& query) {

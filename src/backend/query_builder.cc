@@ -10,23 +10,13 @@
 #include "backend/mask_expansion.h"
 #include "backend/query_words.h"
 #include "backend/return_codes.h"
+#include "backend/ranking_weight.h"
 #include "backend/stop_words.h"
 #include "backend/title_key.h"
 
 namespace zeb::backend {
 
 namespace {
-
-// How much a word's own form weighs beside its stem, and a title-start
-// term beside the words. Measured on the PostgreSQL manual's book index
-// (bench/relevance), MRR@10 without own forms 0.863, without title starts
-// 0.850, with both 0.871; own forms at 0.25 or 1, title starts at 1 or 4
-// give 0.870 to 0.873.
-constexpr double kOwnFormWeight = 0.5;
-constexpr double kTitleStartWeight = 2;
-// Free text of more words than this is a passage rather than a name: its
-// stems carry it, and own forms would double its posting lists.
-constexpr size_t kMaxOwnFormWords = 8;
 
 class QueryBuilder {
  public:
