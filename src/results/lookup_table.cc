@@ -43,7 +43,6 @@ FILE* open_lookup_table(const char* base) {
 }
 
 int read_lookup_table(char* text, FILE* file) {
-  memset(text, 0, kLookupTextSize);
   size_t n = 0;
   int c;
   while (n < kLookupTextSize - 1 && (c = getc(file)) != EOF) {
@@ -54,6 +53,7 @@ int read_lookup_table(char* text, FILE* file) {
     }
     text[n++] = static_cast<char>(c);
   }
+  text[n] = '\0';
   return text[0] == '\0' ? 1 : 0;
 }
 
@@ -116,7 +116,8 @@ void load_document_locations(SearchRequest& request, FILE* out) {
     report_no_lookup_table(out);
     return;
   }
-  char* text = static_cast<char*>(calloc(kLookupTextSize, 1));
+  // Not zero-filled: the reader ends the text, and pages past it stay untouched.
+  char* text = static_cast<char*>(malloc(kLookupTextSize));
   if (text == nullptr) {
     fclose(file);
     report_no_lookup_table(out);

@@ -41,9 +41,9 @@ std::string lookup_table_path(const char* base);
 // nullptr when it cannot be opened.
 FILE* open_lookup_table(const char* base);
 
-// Reads the table into `text` (kLookupTextSize bytes, zero-filled first):
-// at most kLookupTextSize - 1 characters, CR LF turned into LF. Returns 1
-// when the text is empty, else 0.
+// Reads the table into `text` (kLookupTextSize bytes): at most
+// kLookupTextSize - 1 characters, CR LF turned into LF, then a terminator.
+// Returns 1 when the text is empty, else 0.
 int read_lookup_table(char* text, FILE* file);
 
 // Copies the record of `index_name` into `record` (kLookupRecordSize bytes):
