@@ -101,7 +101,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
     try {
       result = std::make_shared<SearchResult>(
           target.db, target.shard_names, query, options,
-          ShardDocuments(target.shards, target.shard_remote));
+          ShardDocuments(target.shards, target.shard_remote, target.shard_sockets));
       result->start();
       break;
     } catch (const Xapian::DatabaseModifiedError&) {
