@@ -23,6 +23,7 @@ struct SearchTarget {
   // Each member index with its scope values (empty when unscoped).
   struct Member {
     Xapian::Database db;
+    std::vector<Xapian::Database> shards;  // db's shards one by one
     bool remote = false;
     std::vector<std::string> scope;
   };

@@ -57,9 +57,13 @@ TEST_F(RemoteShardsTest, ShardsAreSearchedAsOneIndex) {
       .end(kItemQueryScope).topic("first");
   EXPECT_EQ(found(remote, topic_in_scope),
             std::set<std::string>({"a/one.html;One", "a/three.html;Three"}));
+  // Each shard's words are read: a mask finds words of one shard only.
   Request masked;
   masked.constants().term("gam*");
   EXPECT_EQ(found(remote, masked), std::set<std::string>({"a/three.html;Three"}));
+  Request masked_first;
+  masked_first.constants().term("be*");
+  EXPECT_EQ(found(remote, masked_first), std::set<std::string>({"b/two.html;Two"}));
   // A remote vocabulary is read whole: a mask must begin with two letters.
   for (const std::string text : {"*amma", "g*"}) {
     Request loose;
