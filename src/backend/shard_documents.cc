@@ -32,12 +32,14 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
   // A combined database numbers documents round the shards: document d is
   // document (d - 1) / count + 1 of shard (d - 1) % count.
   const size_t count = shards_.size();
+  std::vector<const ShardSocket*> sockets(count);
+  for (size_t shard = 0; shard < count; ++shard) sockets[shard] = socket_of(shard);
   std::vector<DocumentBatch> batches;
   std::vector<size_t> batch_of(count, count);  // count: no batch yet
   std::vector<size_t> elsewhere;               // read through Xapian
   for (size_t i = 0; i < ids.size(); ++i) {
     const size_t shard = (ids[i] - 1) % count;
-    const ShardSocket* socket = socket_of(shard);
+    const ShardSocket* socket = sockets[shard];
     if (socket == nullptr) {
       elsewhere.push_back(i);
       continue;
