@@ -141,16 +141,20 @@ TEST_F(RemoteShardsTest, AMemberThatHangsDuringTheSearchIsLeftOutOfItsGroup) {
 
 // The page's documents are asked of each shard all at once: over shards of
 // very different sizes, and over more than one answer, the list still
-// follows the combined numbering (the order of a search without ranking).
+// follows the combined numbering (the order of a search without ranking);
+// and a search that needs counting still counts every match.
 TEST_F(RemoteShardsTest, DocumentsSpreadUnevenlyOverShardsComeBackInOrder) {
-  const std::vector<int> sizes = {3, 30, 45};
+  const std::vector<int> sizes = {3, 30, 200};
   std::vector<std::unique_ptr<ShardServer>> servers;
   std::vector<std::string> addresses;
   for (size_t shard = 0; shard < sizes.size(); ++shard) {
     std::vector<TestDocument> documents;
     for (int i = 0; i < sizes[shard]; ++i) {
       const std::string name = "s" + std::to_string(shard) + "d" + std::to_string(i);
-      documents.push_back({name + ".html", name, "uneven", {}});
+      // Every other one holds "odd", all but every fifth the topic: their
+      // posting lists do not tell how many hold both.
+      documents.push_back({name + ".html", name, i % 2 ? "uneven odd" : "uneven",
+                           i % 5 ? std::vector<std::string>{"most"} : std::vector<std::string>{}});
     }
     const std::string dir = instance().dir() + "/uneven" + std::to_string(shard);
     write_test_database(dir, documents);
@@ -178,8 +182,18 @@ TEST_F(RemoteShardsTest, DocumentsSpreadUnevenlyOverShardsComeBackInOrder) {
     EXPECT_EQ(entry.index_name, "UNEVEN");
     paths.push_back(entry.document_id.substr(0, entry.document_id.find(';')));
   }
-  EXPECT_EQ(answers, std::vector<int32_t>({1, 0}));
+  EXPECT_EQ(answers, std::vector<int32_t>({1, 1, 1, 1, 0}));
   EXPECT_EQ(paths, expected);
+
+  // A found count that needs counting is exact past the first window.
+  uint32_t both = 0;
+  for (int size : sizes)
+    for (int i = 0; i < size; ++i) both += i % 2 && i % 5;
+  Request topic;
+  topic.constants().term("odd").topic("most");
+  const SearchOutcome counted = search(uneven, topic);
+  ASSERT_EQ(counted.rc, 0);
+  EXPECT_EQ(counted.found, both);
 }
 
 // A shard that hangs while the page's documents are read fails that answer
