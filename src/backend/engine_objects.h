@@ -16,6 +16,7 @@
 
 #include "backend/catalogue.h"
 #include "backend/search_result.h"
+#include "backend/shard_socket.h"
 
 namespace zeb::backend {
 
@@ -31,6 +32,7 @@ struct IndexObject {
   std::string name;  // as the catalogue records it
   Xapian::Database db;
   std::vector<Xapian::Database> shards;  // db's shards one by one
+  std::vector<ShardSocket> sockets;      // and their connections
   bool remote = false;
   bool lost = false;    // its shards stopped answering: left out of group searches
   uint32_t groups = 0;  // live index groups that hold this index

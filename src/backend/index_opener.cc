@@ -46,7 +46,8 @@ int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian
 
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
-                        std::string* failed_shard, std::vector<Xapian::Database>* parts) {
+                        std::string* failed_shard, std::vector<Xapian::Database>* parts,
+                        std::vector<ShardSocket>* sockets) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -56,11 +57,14 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
       return kIndexNotAccessible;
     }
     if (parts != nullptr) *parts = {db};
+    if (sockets != nullptr) *sockets = {ShardSocket{}};
     return kOk;
   }
   // Side by side: each server forks and opens its database for the
   // connection, and a search waits for the slowest of them only.
   const size_t count = entry.shards.size();
+  const std::vector<OpenSocket> before = sockets != nullptr ? connected_sockets()
+                                                            : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
   std::vector<int> codes(count, kOk);
   run_side_by_side(count, [&](size_t i) {
@@ -77,6 +81,7 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   }
   db = combined;
   if (parts != nullptr) *parts = std::move(shards);
+  if (sockets != nullptr) *sockets = find_shard_sockets(entry.shards, timeouts.search_ms, before);
   return kOk;
 }
 

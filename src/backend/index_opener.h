@@ -16,18 +16,21 @@
 #include <vector>
 
 #include "backend/catalogue.h"
+#include "backend/shard_socket.h"
 
 namespace zeb::backend {
 
 // 0 with the database; 62 when the files are missing or damaged or a shard
 // address is malformed, 33 when a shard cannot be reached. On 33,
 // `failed_shard` (when given) names the shard. `parts` (when given) gets
-// the shards one by one, in the order `db` holds them (a local index: `db`).
+// the shards one by one, in the order `db` holds them (a local index: `db`),
+// and `sockets` (when given) their connections (shard_socket.h).
 // The shards are opened side by side (shard_parallel.h).
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
                         std::string* failed_shard = nullptr,
-                        std::vector<Xapian::Database>* parts = nullptr);
+                        std::vector<Xapian::Database>* parts = nullptr,
+                        std::vector<ShardSocket>* sockets = nullptr);
 
 // One shard, read-only: 0, 62 for a malformed address, 33 when it cannot
 // be reached (`problem` then tells why).

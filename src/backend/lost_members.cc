@@ -17,14 +17,16 @@ bool leave_out_lost_members(ObjectTable& objects, uint32_t session, uint32_t tar
     if (index->remote && entry != nullptr) {
       Xapian::Database db;
       std::vector<Xapian::Database> shards;
+      std::vector<ShardSocket> sockets;
       if (open_index_database(owner->instance_dir, *entry, owner->catalogue.shard_timeouts, db,
-                              nullptr, &shards) != kOk) {
+                              nullptr, &shards, &sockets) != kOk) {
         index->lost = true;
         lost = true;
         continue;
       }
       index->db = db;
       index->shards = std::move(shards);
+      index->sockets = std::move(sockets);
     }
     left = true;
   }

@@ -5,6 +5,7 @@
 
 #include "backend/query_words.h"
 #include "backend/return_codes.h"
+#include "backend/shard_parallel.h"
 
 namespace zeb::backend {
 
@@ -105,15 +106,13 @@ bool is_prefixed(const std::string& term) {
   return !term.empty() && term[0] >= 'A' && term[0] <= 'Z';
 }
 
-// Appends the matching words of one vocabulary, in term order. Each word
-// compared costs one word of the budget per shard of the vocabulary, more
-// when the mask backtracks much on it; the prefixed terms are jumped over.
-int scan_vocabulary(const Xapian::Database& vocabulary, const CompiledMask& mask,
-                    SearchBudget& budget, std::vector<std::string>& words) {
-  const uint64_t shards = std::max<uint64_t>(vocabulary.size(), 1);
+// Calls visit(word) for each word of `db` that begins with `prefix`, in term
+// order, until it returns other than 0; the prefixed terms are jumped over.
+template <typename Visit>
+int read_vocabulary(const Xapian::Database& db, const std::string& prefix, Visit visit) {
   std::string previous;
-  auto term = vocabulary.allterms_begin(mask.literal);
-  const auto end = vocabulary.allterms_end(mask.literal);
+  auto term = db.allterms_begin(prefix);
+  const auto end = db.allterms_end(prefix);
   for (bool first = true; term != end; first = false) {
     std::string word = *term;
     // Terms come in ascending order. One that does not come after the one
@@ -126,15 +125,57 @@ int scan_vocabulary(const Xapian::Database& vocabulary, const CompiledMask& mask
       term.skip_to("[");
       continue;
     }
-    uint64_t steps = 0;
-    if (matches(mask, word, steps)) {
-      if (words.size() == kMaxMaskExpansion) return kQueryTooComplex;
-      words.push_back(word);
-    }
-    if (!budget.read_words(shards * (1 + steps / kMaskStepsPerWord))) return kQueryTooComplex;
+    if (int rc = visit(word); rc != kOk) return rc;
     previous = std::move(word);
     ++term;
   }
+  return kOk;
+}
+
+// Appends `word` to `words` when it matches. Each word compared costs one
+// word of the budget per shard of its vocabulary, more when the mask
+// backtracks much on it.
+int compare_word(const CompiledMask& mask, const std::string& word, uint64_t shards,
+                 SearchBudget& budget, std::vector<std::string>& words) {
+  uint64_t steps = 0;
+  if (matches(mask, word, steps)) {
+    if (words.size() == kMaxMaskExpansion) return kQueryTooComplex;
+    words.push_back(word);
+  }
+  if (!budget.read_words(shards * (1 + steps / kMaskStepsPerWord))) return kQueryTooComplex;
+  return kOk;
+}
+
+// Appends the matching words of one vocabulary, in term order.
+int scan_vocabulary(const Vocabulary& vocabulary, const CompiledMask& mask,
+                    SearchBudget& budget, std::vector<std::string>& words) {
+  const uint64_t shards = std::max<uint64_t>(vocabulary.db.size(), 1);
+  auto compare = [&](const std::string& word) {
+    return compare_word(mask, word, shards, budget, words);
+  };
+  if (!vocabulary.remote || vocabulary.shards.size() < 2)
+    return read_vocabulary(vocabulary.db, mask.literal, compare);
+  // A remote shard sends all its words of the prefix at once, whatever the
+  // budget: read them side by side, then compare their union in order.
+  const size_t count = vocabulary.shards.size();
+  std::vector<std::vector<std::string>> lists(count);
+  std::vector<int> codes(count, kOk);
+  run_side_by_side(count, [&](size_t i) {
+    codes[i] = read_vocabulary(vocabulary.shards[i], mask.literal, [&](const std::string& word) {
+      lists[i].push_back(word);
+      return kOk;
+    });
+  });
+  std::vector<std::string> merged, next;
+  for (size_t i = 0; i < count; ++i) {
+    if (codes[i] != kOk) return codes[i];
+    next.clear();
+    std::set_union(merged.begin(), merged.end(), lists[i].begin(), lists[i].end(),
+                   std::back_inserter(next));
+    merged.swap(next);
+  }
+  for (const std::string& word : merged)
+    if (int rc = compare(word); rc != kOk) return rc;
   return kOk;
 }
 
@@ -159,7 +200,7 @@ int expand_mask(const std::vector<Vocabulary>& vocabularies,
     if (vocabulary.remote && mask.literal_chars < kMinRemoteMaskLiteral)
       return kQueryTooComplex;
     found.clear();
-    if (int rc = scan_vocabulary(vocabulary.db, mask, budget, found); rc != kOk) return rc;
+    if (int rc = scan_vocabulary(vocabulary, mask, budget, found); rc != kOk) return rc;
     merged.clear();
     std::set_union(words.begin(), words.end(), found.begin(), found.end(),
                    std::back_inserter(merged));

@@ -20,6 +20,10 @@ namespace zeb::backend {
 struct Vocabulary {
   Xapian::Database db;
   bool remote = false;
+  // A remote index's shards one by one: each answers with all its words
+  // that begin with the mask's leading letters, and they are asked side by
+  // side (shard_parallel.h) rather than one after another.
+  std::vector<Xapian::Database> shards;
 };
 
 // True when the lower-cased UTF-8 word matches the pattern; both are

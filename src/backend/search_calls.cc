@@ -80,7 +80,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   if (target.db.get_doccount() == 0) return kIndexEmpty;
   QueryTarget query_target{target.db, {}};
   for (const SearchTarget::Member& member : target.members)
-    query_target.vocabularies.push_back({member.db, member.remote});
+    query_target.vocabularies.push_back({member.db, member.remote, member.shards});
   SearchBudget budget;
   BuiltQuery built;
   if (int rc = build_query(query_target, parsed, budget, built); rc != kOk) return rc;
@@ -101,7 +101,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
     try {
       result = std::make_shared<SearchResult>(
           target.db, target.shard_names, query, options,
-          ShardDocuments(target.shards, target.shard_remote));
+          ShardDocuments(target.shards, target.shard_remote, target.shard_sockets));
       result->start();
       break;
     } catch (const Xapian::DatabaseModifiedError&) {

@@ -25,12 +25,12 @@ SearchResult::SearchResult(const Xapian::Database& db,
   else enquire_.set_weighting_scheme(Xapian::BoolWeight());
 }
 
-void SearchResult::load_window(uint32_t offset) {
+void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
   // One entry more than an answer holds, to learn whether more follow.
   window_asked_ = window_asked_ == 0
                       ? kEntriesPerAnswer + 1
                       : std::min(2 * window_asked_, kMaxWindowEntries);
-  window_ = enquire_.get_mset(offset, window_asked_);
+  window_ = enquire_.get_mset(offset, window_asked_, check_at_least);
   window_offset_ = offset;
 }
 
@@ -42,10 +42,16 @@ bool SearchResult::holds(uint32_t offset, uint32_t count) const {
 }
 
 void SearchResult::start() {
-  load_window(0);
   // Without a cap the page's own limit, which never reaches the engine, may
   // be as high as a 16-bit item allows.
   const uint32_t exact_up_to = options_.cap != 0 ? options_.cap : kLargestResultLimit;
+  // On remote shards a counting pass (match_count.h) costs two more
+  // exchanges with every shard. An unweighted search whose count its
+  // posting lists do not tell (anything but a single term) counts in its
+  // first pass instead: the matcher does the same work either way.
+  const bool count_now = documents_.any_remote() && !options_.weighted &&
+                         enquire_.get_query().get_type() != Xapian::Query::LEAF_TERM;
+  load_window(0, count_now ? exact_up_to : 0);
   const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer)

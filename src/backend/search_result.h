@@ -66,7 +66,8 @@ class SearchResult {
   void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
 
  private:
-  void load_window(uint32_t offset);
+  // `check_at_least`: the matches to count before the matcher may stop.
+  void load_window(uint32_t offset, uint32_t check_at_least = 0);
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;

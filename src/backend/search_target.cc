@@ -18,7 +18,9 @@ void add_index(SearchTarget& out, const IndexObject& index,
   out.shard_names.insert(out.shard_names.end(), index.db.size(), index.name);
   out.shards.insert(out.shards.end(), index.shards.begin(), index.shards.end());
   out.shard_remote.insert(out.shard_remote.end(), index.shards.size(), index.remote);
-  out.members.push_back({index.db, index.remote, scope ? *scope : std::vector<std::string>{}});
+  out.shard_sockets.insert(out.shard_sockets.end(), index.sockets.begin(), index.sockets.end());
+  out.members.push_back(
+      {index.db, index.shards, index.remote, scope ? *scope : std::vector<std::string>{}});
 }
 
 // The UUIDs of a database's shards; the database joins them with ':'.

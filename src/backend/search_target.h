@@ -18,10 +18,12 @@ struct SearchTarget {
   std::vector<std::string> shard_names;
   std::vector<Xapian::Database> shards;  // db's shards one by one
   std::vector<bool> shard_remote;
+  std::vector<ShardSocket> shard_sockets;
   bool remote = false;
   // Each member index with its scope values (empty when unscoped).
   struct Member {
     Xapian::Database db;
+    std::vector<Xapian::Database> shards;  // db's shards one by one
     bool remote = false;
     std::vector<std::string> scope;
   };

@@ -168,7 +168,7 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     object.remote = !entry->shards.empty();
     if (int rc = open_index_database(owner->instance_dir, *entry,
                                      owner->catalogue.shard_timeouts, object.db, nullptr,
-                                     &object.shards);
+                                     &object.shards, &object.sockets);
         rc != kOk)
       return rc;
     *index = objects.add(session, std::move(object));

@@ -3,20 +3,26 @@
 #include <algorithm>
 #include <utility>
 
-#include "backend/shard_parallel.h"
+#include "backend/remote_documents.h"
 
 namespace zeb::backend {
 
-ShardDocuments::ShardDocuments(std::vector<Xapian::Database> shards, std::vector<bool> remote)
-    : shards_(std::move(shards)), remote_(std::move(remote)) {
+ShardDocuments::ShardDocuments(std::vector<Xapian::Database> shards, std::vector<bool> remote,
+                               std::vector<ShardSocket> sockets)
+    : shards_(std::move(shards)), remote_(std::move(remote)), sockets_(std::move(sockets)) {
   any_remote_ = std::find(remote_.begin(), remote_.end(), true) != remote_.end();
+}
+
+const ShardSocket* ShardDocuments::socket_of(size_t shard) const {
+  if (!remote_[shard] || shard >= sockets_.size() || !still_connected(sockets_[shard]))
+    return nullptr;
+  return &sockets_[shard];
 }
 
 void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                                std::vector<std::string>& data) const {
   data.assign(ids.size(), std::string());
-  const size_t count = shards_.size();
-  if (count < 2 || !any_remote_) {
+  if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database
     // need not look each one up before reading it.
     for (size_t i = 0; i < ids.size(); ++i)
@@ -25,16 +31,40 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
   }
   // A combined database numbers documents round the shards: document d is
   // document (d - 1) / count + 1 of shard (d - 1) % count.
-  std::vector<std::vector<size_t>> wanted(count);
-  for (size_t i = 0; i < ids.size(); ++i) wanted[(ids[i] - 1) % count].push_back(i);
-  std::vector<size_t> asked;
-  for (size_t shard = 0; shard < count; ++shard)
-    if (!wanted[shard].empty()) asked.push_back(shard);
-  run_side_by_side(asked.size(), [&](size_t k) {
-    const size_t shard = asked[k];
-    for (size_t i : wanted[shard])
-      data[i] = shards_[shard].get_document((ids[i] - 1) / count + 1).get_data();
-  });
+  const size_t count = shards_.size();
+  std::vector<const ShardSocket*> sockets(count);
+  for (size_t shard = 0; shard < count; ++shard) sockets[shard] = socket_of(shard);
+  std::vector<DocumentBatch> batches;
+  std::vector<size_t> batch_of(count, count);  // count: no batch yet
+  std::vector<size_t> elsewhere;               // read through Xapian
+  for (size_t i = 0; i < ids.size(); ++i) {
+    const size_t shard = (ids[i] - 1) % count;
+    const ShardSocket* socket = sockets[shard];
+    if (socket == nullptr) {
+      elsewhere.push_back(i);
+      continue;
+    }
+    if (batch_of[shard] == count) {
+      batch_of[shard] = batches.size();
+      batches.push_back({socket, {}, {}, {}});
+    }
+    DocumentBatch& batch = batches[batch_of[shard]];
+    batch.ids.push_back((ids[i] - 1) / count + 1);
+    batch.data.push_back(&data[i]);
+  }
+  request_documents(batches);
+  collect_documents(batches);
+  for (size_t shard = 0; shard < count; ++shard) {
+    if (batch_of[shard] == count) continue;
+    const DocumentBatch& batch = batches[batch_of[shard]];
+    for (size_t position : batch.refused)
+      *batch.data[position] = shards_[shard].get_document(batch.ids[position]).get_data();
+  }
+  for (size_t i : elsewhere) {
+    const size_t shard = (ids[i] - 1) % count;
+    const unsigned flags = remote_[shard] ? 0 : Xapian::DOC_ASSUME_VALID;
+    data[i] = shards_[shard].get_document((ids[i] - 1) / count + 1, flags).get_data();
+  }
 }
 
 }  // namespace zeb::backend

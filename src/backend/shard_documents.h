@@ -1,8 +1,8 @@
 // The stored data ("path;title") of result documents, read from the shards
-// that hold them. A remote shard answers one document per exchange, so
-// the documents of a result page are read shard by shard, the remote
-// shards side by side (shard_parallel.h): a page waits for the shard with
-// the most of its documents, not for every exchange in turn.
+// that hold them. A local index reads them straight from its database. The
+// documents on remote shards are asked for all at once on each shard's
+// connection (remote_documents.h), so a page costs one round trip to each
+// shard rather than one per document.
 #pragma once
 
 #include <xapian.h>
@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "backend/shard_socket.h"
+
 namespace zeb::backend {
 
 class ShardDocuments {
  public:
   ShardDocuments() = default;
   // `shards` in the order the searched database holds them; `remote` tells
-  // which are remote. An empty list reads everything through the database.
-  ShardDocuments(std::vector<Xapian::Database> shards, std::vector<bool> remote);
+  // which are remote, `sockets` (empty, or one per shard) their connections.
+  // An empty list reads everything through the database.
+  ShardDocuments(std::vector<Xapian::Database> shards, std::vector<bool> remote,
+                 std::vector<ShardSocket> sockets = {});
 
   // The data of each document `ids` names in `db` (the database the shards
   // make up), in the same order. Xapian errors are thrown.
@@ -28,8 +32,12 @@ class ShardDocuments {
   bool any_remote() const { return any_remote_; }
 
  private:
+  // The connection of a remote shard to ask for documents on, or null.
+  const ShardSocket* socket_of(size_t shard) const;
+
   std::vector<Xapian::Database> shards_;
   std::vector<bool> remote_;
+  std::vector<ShardSocket> sockets_;
   bool any_remote_ = false;
 };
 

@@ -57,9 +57,13 @@ TEST_F(RemoteShardsTest, ShardsAreSearchedAsOneIndex) {
       .end(kItemQueryScope).topic("first");
   EXPECT_EQ(found(remote, topic_in_scope),
             std::set<std::string>({"a/one.html;One", "a/three.html;Three"}));
+  // Each shard's words are read: a mask finds words of one shard only.
   Request masked;
   masked.constants().term("gam*");
   EXPECT_EQ(found(remote, masked), std::set<std::string>({"a/three.html;Three"}));
+  Request masked_first;
+  masked_first.constants().term("be*");
+  EXPECT_EQ(found(remote, masked_first), std::set<std::string>({"b/two.html;Two"}));
   // A remote vocabulary is read whole: a mask must begin with two letters.
   for (const std::string text : {"*amma", "g*"}) {
     Request loose;
@@ -133,6 +137,82 @@ TEST_F(RemoteShardsTest, AMemberThatHangsDuringTheSearchIsLeftOutOfItsGroup) {
   const SearchOutcome later = search(group, shared);
   EXPECT_EQ(later.rc, 0);
   EXPECT_EQ(later.found, 1u);
+}
+
+// The page's documents are asked of each shard all at once: over shards of
+// very different sizes, and over more than one answer, the list still
+// follows the combined numbering (the order of a search without ranking);
+// and a search that needs counting still counts every match.
+TEST_F(RemoteShardsTest, DocumentsSpreadUnevenlyOverShardsComeBackInOrder) {
+  const std::vector<int> sizes = {3, 30, 200};
+  std::vector<std::unique_ptr<ShardServer>> servers;
+  std::vector<std::string> addresses;
+  for (size_t shard = 0; shard < sizes.size(); ++shard) {
+    std::vector<TestDocument> documents;
+    for (int i = 0; i < sizes[shard]; ++i) {
+      const std::string name = "s" + std::to_string(shard) + "d" + std::to_string(i);
+      // Every other one holds "odd", all but every fifth the topic: their
+      // posting lists do not tell how many hold both.
+      documents.push_back({name + ".html", name, i % 2 ? "uneven odd" : "uneven",
+                           i % 5 ? std::vector<std::string>{"most"} : std::vector<std::string>{}});
+    }
+    const std::string dir = instance().dir() + "/uneven" + std::to_string(shard);
+    write_test_database(dir, documents);
+    servers.push_back(std::make_unique<ShardServer>(dir));
+    ASSERT_TRUE(servers.back()->ready());
+    addresses.push_back(servers.back()->address());
+  }
+  instance().add_entry("UNEVEN", "data/UNEVEN", IndexStatus::kActive, addresses);
+  std::vector<std::string> expected;
+  for (int i = 0; i < sizes.back(); ++i)
+    for (size_t shard = 0; shard < sizes.size(); ++shard)
+      if (i < sizes[shard])
+        expected.push_back("s" + std::to_string(shard) + "d" + std::to_string(i) + ".html");
+
+  ASSERT_EQ(start_session(), 0);
+  const uint32_t uneven = open_ok("UNEVEN");
+  Request request;
+  request.constants().term("uneven");
+  const SearchOutcome outcome = search(uneven, request);
+  ASSERT_EQ(outcome.rc, 0);
+  EXPECT_EQ(outcome.found, expected.size());
+  std::vector<int32_t> answers;
+  std::vector<std::string> paths;
+  for (const auto& entry : list_all(outcome.result, false, &answers)) {
+    EXPECT_EQ(entry.index_name, "UNEVEN");
+    paths.push_back(entry.document_id.substr(0, entry.document_id.find(';')));
+  }
+  EXPECT_EQ(answers, std::vector<int32_t>({1, 1, 1, 1, 0}));
+  EXPECT_EQ(paths, expected);
+
+  // A found count that needs counting is exact past the first window.
+  uint32_t both = 0;
+  for (int size : sizes)
+    for (int i = 0; i < size; ++i) both += i % 2 && i % 5;
+  Request topic;
+  topic.constants().term("odd").topic("most");
+  const SearchOutcome counted = search(uneven, topic);
+  ASSERT_EQ(counted.rc, 0);
+  EXPECT_EQ(counted.found, both);
+}
+
+// A shard that hangs while the page's documents are read fails that answer
+// after the search timeout; the index's connections are then shut, so a
+// later search fails too instead of reading a stale document as its answer.
+TEST_F(RemoteShardsTest, AShardThatHangsWhileThePageIsReadFailsTheAnswer) {
+  instance().set_shard_timeouts({1000, 1000});
+  ASSERT_EQ(start_session(), 0);
+  const uint32_t remote = open_ok("REMOTE");
+  Request shared;
+  shared.constants().term("shared");
+  const SearchOutcome outcome = search(remote, shared);
+  ASSERT_EQ(outcome.rc, 0);
+  second_->pause();
+  std::vector<int32_t> answers;
+  EXPECT_TRUE(list_all(outcome.result, false, &answers).empty());
+  second_->resume();
+  EXPECT_EQ(answers, std::vector<int32_t>({48}));
+  EXPECT_EQ(search(remote, shared).rc, 48);
 }
 
 TEST_F(RemoteShardsTest, GroupWithRemoteMemberTakesOnlyEqualScopes) {

@@ -68,7 +68,7 @@ class SearchBoundsTest : public EngineTest {
     backend::QueryTarget target;
     for (const std::string& name : indexes) {
       target.db.add_database(database(name));
-      target.vocabularies.push_back({database(name), false});
+      target.vocabularies.push_back({database(name), false, {}});
     }
     backend::BuiltQuery built;
     return backend::build_query(target, parsed, budget, built);

@@ -1,6 +1,8 @@
-// Reading a page's documents shard by shard, side by side: every document
-// comes back in the order asked for, from the shard that holds it, and a
-// failure on any shard reaches the caller.
+// Calls to the shards side by side (how shards are opened), and a page's
+// documents read shard by shard: every document comes back in the order
+// asked for, from the shard that holds it, and a failure on any shard
+// reaches the caller. (Remote shards asked for all documents at once:
+// remote_documents_test.cc, remote_shards_test.cc.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -75,8 +77,8 @@ TEST_F(ShardDocumentsTest, EachDocumentComesFromItsShardInTheOrderAsked) {
   std::reverse(expected.begin(), expected.end());
   ids.push_back(ids[2]);
   expected.push_back(expected[2]);
-  // Marked remote, the shards are read side by side; not, through the
-  // combined database.
+  // Marked remote but with no connection found, each shard is read through
+  // Xapian; not remote, through the combined database.
   for (const std::vector<bool>& remote :
        {std::vector<bool>{true, true, true}, {false, true, false}, {false, false, false}}) {
     const ShardDocuments documents(shards_, remote);

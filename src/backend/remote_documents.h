@@ -1,0 +1,52 @@
+// Documents read from remote shards in one round trip per shard. Xapian 1.4
+// reads a remote document with one exchange each (its MSet::fetch does not
+// send requests ahead for remote shards), so a page of 50 documents would
+// wait for 50 answers in turn. Here every request goes out on the shard's
+// connection (shard_socket.h) before any answer is awaited; the server
+// answers them in order.
+//
+// The messages are Xapian's remote protocol (major version 39, every 1.4
+// release): a type byte, the body's length, the body. A length (and a
+// document id) below 255 is one byte; larger ones are 0xFF followed by the
+// value less 255 in 7-bit groups, lowest first, the last group's top bit set.
+//
+//   request  MSG_DOCUMENT (2)      body: the shard's document id
+//   answer   REPLY_DOCDATA (5)     body: the document's data
+//            REPLY_VALUE (16)...   body: slot, value (one per value; unused)
+//            REPLY_DONE (2)        empty
+//   or       REPLY_EXCEPTION (1)   the server could not read the document
+//
+// Xapian itself talks on the same connection before and after, so every
+// answer asked for is read off it, or the connection is shut down: Xapian
+// then finds it broken rather than out of step.
+#pragma once
+
+#include <xapian.h>
+
+#include <string>
+#include <vector>
+
+#include "backend/shard_socket.h"
+
+namespace zeb::backend {
+
+struct DocumentBatch {
+  const ShardSocket* socket = nullptr;
+  std::vector<Xapian::docid> ids;  // the shard's own document ids
+  std::vector<std::string*> data;  // where each document's data goes
+  // Positions in `ids` whose document the server answered with an error;
+  // read through Xapian, they throw that error as Xapian has it.
+  std::vector<size_t> refused;
+};
+
+// Sends every batch's requests. Throws Xapian::NetworkError (or its
+// NetworkTimeoutError, after the socket's timeout) when a connection fails;
+// every batch's connection is then shut down.
+void request_documents(std::vector<DocumentBatch>& batches);
+
+// Reads the answers to request_documents(), waiting at most the socket's
+// timeout for each. Throws as request_documents() does, and when an answer
+// is not understood.
+void collect_documents(std::vector<DocumentBatch>& batches);
+
+}  // namespace zeb::backend
