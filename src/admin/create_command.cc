@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "admin/admin_commands.h"
+#include "admin/index_build.h"
 #include "admin/index_check.h"
 #include "admin/index_databases.h"
 #include "admin/index_name.h"
@@ -120,14 +121,21 @@ int command_create(const AdminContext& context, const Operands& operands,
   SyncCounts counts;
   size_t spelling_keys = 0;
   {
-    if (options.shards.empty())
-      databases.shards.emplace_back(index_database_dir(work.path()), Xapian::DB_CREATE);
     SyncOptions sync;
     sync.show_progress = context.progress;
     sync.messages = context.err;
-    counts = sync_index(databases.shards, doc_dir, listing, sync);
-    if (!write_index_spelling_file(databases.combined(), work.path(), spelling_keys, error))
-      return report_error(context, "%s", error.c_str());
+    bool spelling_written = false;
+    const auto write_spelling = [&](const Xapian::Database& built) {
+      spelling_written = write_index_spelling_file(built, work.path(), spelling_keys, error);
+    };
+    if (options.shards.empty()) {
+      counts = build_new_index(index_database_dir(work.path()), doc_dir, listing, sync,
+                               write_spelling);
+    } else {
+      counts = sync_index(databases.shards, doc_dir, listing, sync);
+      write_spelling(databases.combined());
+    }
+    if (!spelling_written) return report_error(context, "%s", error.c_str());
     databases.close();
   }
   if (!write_index_source(work.path(), doc_dir, error))
