@@ -37,14 +37,15 @@ constexpr size_t kMaxBuildThreads = 4;
 // Runs per writer thread: a thread that finishes early takes the next run,
 // so no thread is left with much more to do than the others at the end.
 constexpr size_t kRunsPerBuildThread = 4;
-// Documents a run holds at least. Xapian 1.4 keeps the document lengths in
-// chunks of about 2,000 bytes, 2 to 4 bytes a document, and once a document
-// was deleted a search without weights for a word that every document
-// holds fails (DatabaseCorruptError) when it reads past the first chunk.
-// Written in order, that chunk ends after 500 to 1,000 documents; merged,
-// each run's chunks end where the run does. A first run of 1,000 documents
-// or more ends its first chunk where writing in order would.
-constexpr size_t kMinRunDocuments = 1000;
+// Documents a run holds at least, so that only trees of twice as many are
+// cut. Xapian 1.4 keeps the document lengths in chunks of about 2,000
+// bytes, 2 to 4 bytes a document, and once a document was deleted, a search
+// without weights for a word that every document holds fails
+// (DatabaseCorruptError) where it reads from one chunk into the next. A
+// merged database has a chunk end where each run ends; written in order,
+// a tree of fewer than 1,000 documents may have a single chunk, a larger
+// one never has.
+constexpr size_t kMinRunDocuments = 500;
 // What a document costs to build and write besides its bytes (opening it,
 // its data, path and values), in bytes of text: about what a page of the
 // dictionary corpus (500 bytes) and one of the PostgreSQL manual (14 KB)
