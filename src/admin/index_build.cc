@@ -147,10 +147,8 @@ void merge_runs(const std::vector<std::string>& dirs, const std::string& db_dir,
 
 }  // namespace
 
-std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, size_t count,
-                                       size_t min_documents) {
-  min_documents = std::max<size_t>(min_documents, 1);
-  count = std::clamp<size_t>(count, 1, std::max<size_t>(documents.size() / min_documents, 1));
+std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, size_t count) {
+  count = std::clamp<size_t>(count, 1, std::max<size_t>(documents.size(), 1));
   const auto weight = [](const TreeFile& file) {
     return static_cast<unsigned long long>(file.size) + kDocumentWeightBytes;
   };
@@ -161,12 +159,12 @@ std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, s
   unsigned long long taken = 0;
   for (size_t run = 0; run < count; ++run) {
     runs[run].begin = next;
-    // A run ends where its share of the whole is reached, once it has its
-    // least number of documents, leaving as many for each run after it.
+    // A run ends where its share of the whole is reached, leaving at least
+    // one document for each run after it.
     const unsigned long long share = total * (run + 1) / count;
     const size_t later_runs = count - run - 1;
-    while (next + later_runs * min_documents < documents.size() &&
-           (later_runs == 0 || next - runs[run].begin < min_documents || taken < share))
+    while (next + later_runs < documents.size() &&
+           (later_runs == 0 || next == runs[run].begin || taken < share))
       taken += weight(documents[next++]);
     runs[run].end = next;
   }
@@ -177,8 +175,9 @@ SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
                            const TreeListing& listing, const SyncOptions& options,
                            const BuiltReader& while_merging) {
   const size_t threads = build_threads();
-  std::vector<DocumentRun> runs =
-      cut_into_runs(listing.documents, threads * kRunsPerBuildThread, kMinRunDocuments);
+  std::vector<DocumentRun> runs = cut_into_runs(
+      listing.documents,
+      listing.documents.size() < kMinSplitDocuments ? 1 : threads * kRunsPerBuildThread);
   const size_t run_count = runs.size();
   ScopedDirectory runs_dir(db_dir + ".runs");
   std::vector<std::string> dirs;

@@ -37,15 +37,14 @@ constexpr size_t kMaxBuildThreads = 4;
 // Runs per writer thread: a thread that finishes early takes the next run,
 // so no thread is left with much more to do than the others at the end.
 constexpr size_t kRunsPerBuildThread = 4;
-// Documents a run holds at least, so that only trees of twice as many are
-// cut. Xapian 1.4 keeps the document lengths in chunks of about 2,000
-// bytes, 2 to 4 bytes a document, and once a document was deleted, a search
-// without weights for a word that every document holds fails
-// (DatabaseCorruptError) where it reads from one chunk into the next. A
-// merged database has a chunk end where each run ends; written in order,
-// a tree of fewer than 1,000 documents may have a single chunk, a larger
-// one never has.
-constexpr size_t kMinRunDocuments = 500;
+// Trees of fewer documents are written in one run. Xapian 1.4 keeps the
+// document lengths in chunks of about 2,000 bytes, 2 to 4 bytes a document,
+// and once a document was deleted, a search without weights for a word
+// that every document holds fails (DatabaseCorruptError) where it reads
+// from one chunk into the next. A merged database has a chunk end where
+// each run ends; written in order, a smaller tree may have a single chunk,
+// a tree of this many documents never has.
+constexpr size_t kMinSplitDocuments = 1000;
 // What a document costs to build and write besides its bytes (opening it,
 // its data, path and values), in bytes of text: about what a page of the
 // dictionary corpus (500 bytes) and one of the PostgreSQL manual (14 KB)
@@ -58,11 +57,10 @@ struct DocumentRun {
 };
 
 // `documents` cut into `count` consecutive runs of about equal weight (bytes
-// and kDocumentWeightBytes a document), each of `min_documents` or more:
-// fewer runs when there are too few documents for that, never fewer than
-// one. A run is empty only when there are no documents.
-std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, size_t count,
-                                       size_t min_documents);
+// and kDocumentWeightBytes a document), but never into more runs than
+// documents nor fewer than one; a run is empty only when there are no
+// documents.
+std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, size_t count);
 
 // Reads the new index's documents while they are merged (the runs'
 // databases opened as one, which answers as the merged database will), so
