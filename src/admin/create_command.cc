@@ -130,7 +130,7 @@ int command_create(const AdminContext& context, const Operands& operands,
     };
     if (options.shards.empty()) {
       counts = build_new_index(index_database_dir(work.path()), doc_dir, listing, sync,
-                               write_spelling);
+                               build_threads(), write_spelling);
     } else {
       counts = sync_index(databases.shards, doc_dir, listing, sync);
       write_spelling(databases.combined());

@@ -34,10 +34,6 @@ constexpr size_t kRunCommitBatch = 2000;
 // How often the progress line is looked at while the writers work.
 constexpr auto kProgressPoll = std::chrono::milliseconds(100);
 
-size_t build_threads() {
-  return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kMaxBuildThreads);
-}
-
 struct RunResult {
   size_t indexed = 0;
   std::vector<std::string> failures;  // why documents could not be read, in path order
@@ -147,6 +143,10 @@ void merge_runs(const std::vector<std::string>& dirs, const std::string& db_dir,
 
 }  // namespace
 
+size_t build_threads() {
+  return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kMaxBuildThreads);
+}
+
 std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, size_t count) {
   count = std::clamp<size_t>(count, 1, std::max<size_t>(documents.size(), 1));
   const auto weight = [](const TreeFile& file) {
@@ -173,11 +173,12 @@ std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, s
 
 SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
                            const TreeListing& listing, const SyncOptions& options,
-                           const BuiltReader& while_merging) {
-  const size_t threads = build_threads();
-  std::vector<DocumentRun> runs = cut_into_runs(
-      listing.documents,
-      listing.documents.size() < kMinSplitDocuments ? 1 : threads * kRunsPerBuildThread);
+                           size_t threads, const BuiltReader& while_merging) {
+  threads = std::max<size_t>(threads, 1);
+  // One processor gains nothing from runs but the cost of merging them.
+  const bool split = threads > 1 && listing.documents.size() >= kMinSplitDocuments;
+  std::vector<DocumentRun> runs =
+      cut_into_runs(listing.documents, split ? threads * kRunsPerBuildThread : 1);
   const size_t run_count = runs.size();
   ScopedDirectory runs_dir(db_dir + ".runs");
   std::vector<std::string> dirs;

@@ -67,14 +67,17 @@ std::vector<DocumentRun> cut_into_runs(const std::vector<TreeFile>& documents, s
 // that what reads them all, such as the spelling file, runs beside the merge.
 using BuiltReader = std::function<void(const Xapian::Database&)>;
 
+// Writer threads for this machine: one per processor, up to kMaxBuildThreads.
+size_t build_threads();
+
 // Builds the database at `db_dir`, which must not exist yet, from every
-// document of `listing` below `root`, with scratch directories beside it,
-// and calls `while_merging` once. A document that cannot be read is counted
+// document of `listing` below `root` on `threads` writer threads, with
+// scratch directories beside it, and calls `while_merging` once. A document that cannot be read is counted
 // as failed, with a warning on options.messages; the database takes the
 // current format marker when none failed and no directory was unreadable.
 // Xapian errors, and what `while_merging` throws, are thrown.
 SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
                            const TreeListing& listing, const SyncOptions& options,
-                           const BuiltReader& while_merging);
+                           size_t threads, const BuiltReader& while_merging);
 
 }  // namespace zeb::admin

@@ -79,6 +79,9 @@ void expect_same_databases(const Xapian::Database& built, const Xapian::Database
 
 class IndexBuild : public ::testing::Test {
  protected:
+  // Two writers, whatever the machine: the runs and their merge are tested.
+  static constexpr size_t kThreads = 2;
+
   // Pages of words that recur across the tree, in several directories,
   // sizes uneven, enough of them for more than one run; or `pages` only.
   void write_tree(int pages = kMinSplitDocuments + 200) {
@@ -107,7 +110,7 @@ class IndexBuild : public ::testing::Test {
   SyncCounts build(FILE* messages = nullptr) {
     SyncOptions options;
     options.messages = messages;
-    return build_new_index(tree_.path("built"), tree_.path("docs"), listing_, options,
+    return build_new_index(tree_.path("built"), tree_.path("docs"), listing_, options, kThreads,
                            [this](const Xapian::Database& runs) {
                              read_while_merging_ = runs.get_doccount();
                            });
@@ -200,6 +203,7 @@ TEST_F(IndexBuild, WhatTheReaderThrowsIsThrown) {
   write_tree();
   SyncOptions options;
   EXPECT_THROW(build_new_index(tree_.path("built"), tree_.path("docs"), listing_, options,
+                               kThreads,
                                [](const Xapian::Database&) { throw std::runtime_error("no"); }),
                std::runtime_error);
   EXPECT_FALSE(tree_.exists("built.runs"));
