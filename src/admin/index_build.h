@@ -32,19 +32,19 @@
 namespace zeb::admin {
 
 // Writer threads at most; fewer where the machine has fewer processors.
-// Each holds up to kRunCommitBatch documents' changes in memory.
+// Each holds the changes of up to one commit batch of documents in memory.
 constexpr size_t kMaxBuildThreads = 4;
 // Runs per writer thread: a thread that finishes early takes the next run,
 // so no thread is left with much more to do than the others at the end.
 constexpr size_t kRunsPerBuildThread = 4;
 // Trees of fewer documents are written in one run. Xapian 1.4 keeps the
-// document lengths in chunks of about 2,000 bytes, 2 to 4 bytes a document,
+// document lengths in chunks of 2,000 bytes, 2 bytes or more a document,
 // and once a document was deleted, a search without weights for a word
 // that every document holds fails (DatabaseCorruptError) where it reads
 // from one chunk into the next. A merged database has a chunk end where
-// each run ends; written in order, a smaller tree may have a single chunk,
-// a tree of this many documents never has.
-constexpr size_t kMinSplitDocuments = 1000;
+// each run ends; written in order, up to 1,001 documents may fit in one
+// chunk, and this many never do.
+constexpr size_t kMinSplitDocuments = 1100;
 // What a document costs to build and write besides its bytes (opening it,
 // its data, path and values), in bytes of text: about what a page of the
 // dictionary corpus (500 bytes) and one of the PostgreSQL manual (14 KB)
@@ -72,10 +72,11 @@ size_t build_threads();
 
 // Builds the database at `db_dir`, which must not exist yet, from every
 // document of `listing` below `root` on `threads` writer threads, with
-// scratch directories beside it, and calls `while_merging` once. A document that cannot be read is counted
-// as failed, with a warning on options.messages; the database takes the
-// current format marker when none failed and no directory was unreadable.
-// Xapian errors, and what `while_merging` throws, are thrown.
+// scratch directories beside it, and calls `while_merging` once. A
+// document that cannot be read is counted as failed, with a warning on
+// options.messages; the database takes the current format marker when none
+// failed and no directory was unreadable. Xapian errors, and what
+// `while_merging` throws, are thrown.
 SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
                            const TreeListing& listing, const SyncOptions& options,
                            size_t threads, const BuiltReader& while_merging);
