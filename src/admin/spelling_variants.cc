@@ -98,7 +98,7 @@ class Neighbourhood {
     for (uint32_t h : hashes) {
       const uint32_t b = bucket(h);
       ranges.emplace_back(starts_[b], starts_[b + 1]);
-      __builtin_prefetch(&entries_[starts_[b]]);
+      __builtin_prefetch(entries_.data() + starts_[b]);
     }
     for (size_t k = 0; k < hashes.size(); ++k)
       for (uint32_t i = ranges[k].first; i < ranges[k].second; ++i)
