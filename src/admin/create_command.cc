@@ -2,7 +2,8 @@
 // indexes a document tree as a new index. The index is built in a directory
 // of its own and renamed into place when complete; only then is it entered
 // in the catalogue and the look-up table, so that a failed create leaves
-// nothing behind. With --shard, the documents go to remote shard servers
+// nothing behind. A local index is built on every processor
+// (index_build.h). With --shard, the documents go to remote shard servers
 // instead (index_databases.h); the directory keeps the spelling file and
 // the record of the tree. What a failed create left on its shards is
 // cleared by the next create of the same index.
