@@ -2,7 +2,8 @@
 // indexes a document tree as a new index. The index is built in a directory
 // of its own and renamed into place when complete; only then is it entered
 // in the catalogue and the look-up table, so that a failed create leaves
-// nothing behind. With --shard, the documents go to remote shard servers
+// nothing behind. A local index is built on every processor
+// (index_build.h). With --shard, the documents go to remote shard servers
 // instead (index_databases.h); the directory keeps the spelling file and
 // the record of the tree. What a failed create left on its shards is
 // cleared by the next create of the same index.
@@ -12,6 +13,7 @@
 #include <filesystem>
 
 #include "admin/admin_commands.h"
+#include "admin/index_build.h"
 #include "admin/index_check.h"
 #include "admin/index_databases.h"
 #include "admin/index_name.h"
@@ -120,14 +122,21 @@ int command_create(const AdminContext& context, const Operands& operands,
   SyncCounts counts;
   size_t spelling_keys = 0;
   {
-    if (options.shards.empty())
-      databases.shards.emplace_back(index_database_dir(work.path()), Xapian::DB_CREATE);
     SyncOptions sync;
     sync.show_progress = context.progress;
     sync.messages = context.err;
-    counts = sync_index(databases.shards, doc_dir, listing, sync);
-    if (!write_index_spelling_file(databases.combined(), work.path(), spelling_keys, error))
-      return report_error(context, "%s", error.c_str());
+    bool spelling_written = false;
+    const auto write_spelling = [&](const Xapian::Database& built) {
+      spelling_written = write_index_spelling_file(built, work.path(), spelling_keys, error);
+    };
+    if (options.shards.empty()) {
+      counts = build_new_index(index_database_dir(work.path()), doc_dir, listing, sync,
+                               build_threads(), write_spelling);
+    } else {
+      counts = sync_index(databases.shards, doc_dir, listing, sync);
+      write_spelling(databases.combined());
+    }
+    if (!spelling_written) return report_error(context, "%s", error.c_str());
     databases.close();
   }
   if (!write_index_source(work.path(), doc_dir, error))

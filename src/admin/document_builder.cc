@@ -105,8 +105,10 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
   // stem as often as the word: the document's words are collected first,
   // as adding terms while walking them is not allowed.
   WordCounts words;
+  words.reserve(doc.termlist_count());
   for (auto it = doc.termlist_begin(); it != doc.termlist_end(); ++it) {
-    if (is_word(*it)) words.emplace_back(*it, it.get_wdf());
+    std::string term = *it;  // a copy each time it is asked for
+    if (is_word(term)) words.emplace_back(std::move(term), it.get_wdf());
   }
   std::vector<Xapian::termcount> extra(words.size());
   add_boost(words, extracted.headings, kHeadingBoost, extra);

@@ -7,11 +7,17 @@ namespace zeb::admin {
 
 std::vector<VocabularyWord> read_vocabulary(const Xapian::Database& db) {
   std::vector<VocabularyWord> words;
-  for (auto it = db.allterms_begin(); it != db.allterms_end(); ++it) {
+  for (auto it = db.allterms_begin(); it != db.allterms_end();) {
     const std::string& term = *it;
-    // Prefixed terms (stems, keywords, scopes, paths) start with a capital.
-    if (term.empty() || (term[0] >= 'A' && term[0] <= 'Z')) continue;
-    words.push_back({term, it.get_termfreq()});
+    // Prefixed terms (stems, keywords, scopes, paths) start with a capital,
+    // so they lie together in term order: a large index holds as many of
+    // them as words, and they are passed over at one step.
+    if (!term.empty() && term[0] >= 'A' && term[0] <= 'Z') {
+      it.skip_to("[");  // the byte after 'Z'
+      continue;
+    }
+    if (!term.empty()) words.push_back({term, it.get_termfreq()});
+    ++it;
   }
   return words;
 }

@@ -84,11 +84,26 @@ class Neighbourhood {
     for (size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
   }
 
-  // Appends the index of every key with an entry of hash `h`.
-  void keys_of(uint32_t h, std::vector<uint32_t>& keys) const {
-    const uint32_t b = bucket(h);
-    for (uint32_t i = starts_[b]; i < starts_[b + 1]; ++i)
-      if (static_cast<uint32_t>(entries_[i] >> 32) == h) keys.push_back(static_cast<uint32_t>(entries_[i]));
+  using Ranges = std::vector<std::pair<uint32_t, uint32_t>>;
+
+  // Appends the index of every key with an entry of one of `hashes`
+  // (`ranges` is scratch). The tables are far larger than the caches and
+  // each probe lands anywhere in them, so the probes of a word are read in
+  // steps, each step's memory asked for ahead for all of them: the waits
+  // overlap instead of adding up.
+  void keys_of(const std::vector<uint32_t>& hashes, Ranges& ranges,
+               std::vector<uint32_t>& keys) const {
+    for (uint32_t h : hashes) __builtin_prefetch(&starts_[bucket(h)]);
+    ranges.clear();
+    for (uint32_t h : hashes) {
+      const uint32_t b = bucket(h);
+      ranges.emplace_back(starts_[b], starts_[b + 1]);
+      __builtin_prefetch(entries_.data() + starts_[b]);
+    }
+    for (size_t k = 0; k < hashes.size(); ++k)
+      for (uint32_t i = ranges[k].first; i < ranges[k].second; ++i)
+        if (static_cast<uint32_t>(entries_[i] >> 32) == hashes[k])
+          keys.push_back(static_cast<uint32_t>(entries_[i]));
   }
 
  private:
@@ -106,14 +121,17 @@ void find_variants(const std::vector<Word>& words, const Neighbourhood& neighbou
                    uint32_t begin, uint32_t end,
                    std::vector<std::pair<uint32_t, uint32_t>>& found) {
   const Xapian::Stem stemmer("english");
-  std::vector<uint32_t> keys;
+  std::vector<uint32_t> hashes, keys;
+  Neighbourhood::Ranges ranges;
   for (uint32_t c = begin; c < end; ++c) {
     const Word& candidate = words[c];
     const size_t depth = allowed_edits(candidate.letters.size());
     keys.clear();
+    hashes.clear();
     std::u32string letters = candidate.letters;
-    auto probe = [&](uint32_t h) { neighbourhood.keys_of(h, keys); };
-    for_each_deletion(letters, depth, 0, probe);
+    auto collect = [&](uint32_t h) { hashes.push_back(h); };
+    for_each_deletion(letters, depth, 0, collect);
+    neighbourhood.keys_of(hashes, ranges, keys);
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     std::string candidate_stem;
