@@ -20,29 +20,37 @@ namespace {
 
 class QueryBuilder {
  public:
-  QueryBuilder(const QueryTarget& target, SearchBudget& budget)
+  QueryBuilder(const QueryTarget& target, WeightlessParts& parts, SearchBudget& budget)
       : target_(target),
         shards_(std::max<uint64_t>(target.db.size(), 1)),
+        parts_(parts),
         budget_(budget),
         stemmer_(kStemLanguage) {}
+
+  // Whether the weights of the terms built next count in the search.
+  void set_weight_counts(bool counts) { weight_counts_ = counts; }
 
   int expression(const Expression& steps, Xapian::Query& out) {
     Xapian::Query result;
     for (const Step& step : steps) {
       Xapian::Query operand;
-      if (int rc = this->operand(*step.operand, operand); rc != kOk) return rc;
+      // What a document is excluded for adds nothing to its weight.
+      const bool weight_counts = weight_counts_;
+      weight_counts_ = weight_counts && !step.negated;
+      const int rc = this->operand(*step.operand, operand);
+      weight_counts_ = weight_counts;
+      if (rc != kOk) return rc;
       if (step.negated && step.connector != Connector::kAnd) {
         if (!open_lists(1)) return kQueryTooComplex;
-        operand = everything_except(operand);
+        operand = parts_.exclude(Xapian::Query::MatchAll, operand);
       }
       switch (step.connector) {
         case Connector::kFirst:
           result = operand;
           break;
         case Connector::kAnd:
-          result = Xapian::Query(step.negated ? Xapian::Query::OP_AND_NOT
-                                              : Xapian::Query::OP_AND,
-                                 result, operand);
+          result = step.negated ? parts_.exclude(result, operand)
+                                : Xapian::Query(Xapian::Query::OP_AND, result, operand);
           break;
         case Connector::kOr:
           result = Xapian::Query(Xapian::Query::OP_OR, result, operand);
@@ -65,9 +73,9 @@ class QueryBuilder {
         continue;
       }
       built.rank_terms.push_back(word_term(word, parsed.free_text_type));
-      parts.emplace_back(built.rank_terms.back());
+      parts.push_back(term(built.rank_terms.back()));
       if (short_text && parsed.free_text_type != kTermTypeExact && has_stem(word))
-        parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, Xapian::Query(word), kOwnFormWeight);
+        parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, term(word), kOwnFormWeight);
     }
     if (!open_lists(parts.size())) return kQueryTooComplex;
     out = Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end());
@@ -80,7 +88,7 @@ class QueryBuilder {
     const std::string key = title_key(words, stemmer_);
     if (key.empty()) return kOk;
     if (!open_lists(1)) return kQueryTooComplex;
-    const Xapian::Query title(prefixed_term(kTitleStartPrefix, key));
+    const Xapian::Query title = term(prefixed_term(kTitleStartPrefix, key));
     query = Xapian::Query(Xapian::Query::OP_AND_MAYBE, query,
                           Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, title, kTitleStartWeight));
     return kOk;
@@ -102,9 +110,8 @@ class QueryBuilder {
   }
 
  private:
-  static Xapian::Query everything_except(const Xapian::Query& query) {
-    return Xapian::Query(Xapian::Query::OP_AND_NOT, Xapian::Query::MatchAll, query);
-  }
+  // `text` searched as a term at this place of the query.
+  Xapian::Query term(const std::string& text) { return parts_.term(text, weight_counts_); }
 
   // Counts `lists` posting lists in every shard; false past the budget.
   bool open_lists(uint64_t lists) { return budget_.open_lists(lists * shards_); }
@@ -119,7 +126,7 @@ class QueryBuilder {
     if (term.mask_any || term.mask_one) return masked(term, out);
     const std::vector<std::string> words = split_words(term.text);
     if (words.size() == 1) {
-      out = Xapian::Query(word_term(words[0], term.type));
+      out = this->term(word_term(words[0], term.type));
       return open_lists(1) ? kOk : kQueryTooComplex;
     }
     if (words.size() > kMaxPhraseWords || !open_lists(kPhraseWordLists * words.size()))
@@ -130,10 +137,10 @@ class QueryBuilder {
 
   // A topic box left empty on a form still posts its field: an empty topic
   // names no keyword, so it restricts nothing.
-  static Xapian::Query topic(const std::string& text) {
+  Xapian::Query topic(const std::string& text) {
     const std::string keyword = keyword_form(text);
     if (keyword.empty()) return Xapian::Query::MatchAll;
-    return Xapian::Query(prefixed_term(kKeywordPrefix, keyword));
+    return term(prefixed_term(kKeywordPrefix, keyword));
   }
 
   int masked(const Term& term, Xapian::Query& out) {
@@ -145,7 +152,8 @@ class QueryBuilder {
     for (const MaskedPiece& piece : pieces) {
       if (!piece.pattern) {
         if (!open_lists(lists_per_word)) return kQueryTooComplex;
-        parts.emplace_back(pieces.size() == 1 ? word_term(piece.text, term.type) : piece.text);
+        parts.push_back(pieces.size() == 1 ? this->term(word_term(piece.text, term.type))
+                                           : Xapian::Query(piece.text));
         continue;
       }
       if (is_only_masking(piece.text)) return kBadMasking;
@@ -154,9 +162,14 @@ class QueryBuilder {
       if (!open_lists(lists_per_word * words->size())) return kQueryTooComplex;
       // Inside a phrase the alternatives must be an OR: Xapian takes no
       // synonym there. Alone, a synonym weighs them as one word.
-      parts.emplace_back(pieces.size() == 1 ? Xapian::Query::OP_SYNONYM
-                                            : Xapian::Query::OP_OR,
-                         words->begin(), words->end());
+      if (pieces.size() > 1) {
+        parts.emplace_back(Xapian::Query::OP_OR, words->begin(), words->end());
+        continue;
+      }
+      std::vector<Xapian::Query> alternatives;
+      alternatives.reserve(words->size());
+      for (const std::string& word : *words) alternatives.push_back(this->term(word));
+      parts.emplace_back(Xapian::Query::OP_SYNONYM, alternatives.begin(), alternatives.end());
     }
     if (pieces.empty() && (term.text.find(kMaskAny) != std::string::npos ||
                            term.text.find(kMaskOne) != std::string::npos))
@@ -192,21 +205,26 @@ class QueryBuilder {
 
   const QueryTarget& target_;
   const uint64_t shards_;
+  WeightlessParts& parts_;
   SearchBudget& budget_;
+  bool weight_counts_ = false;
   Xapian::Stem stemmer_;
   std::map<std::string, std::vector<std::string>> expansions_;
 };
 
 }  // namespace
 
-int build_query(const QueryTarget& target, const ParsedSearch& parsed, SearchBudget& budget,
-                BuiltQuery& out) {
+int build_query(const QueryTarget& target, const ParsedSearch& parsed, WeightlessParts& parts,
+                SearchBudget& budget, BuiltQuery& out) {
   out = BuiltQuery{};
-  QueryBuilder builder(target, budget);
+  QueryBuilder builder(target, parts, budget);
+  // Beside free text the expression is a filter.
+  builder.set_weight_counts(parsed.ranking && !parsed.has_free_text);
   Xapian::Query expression;
   if (int rc = builder.expression(parsed.expression, expression); rc != kOk) return rc;
   Xapian::Query free_text;
   if (parsed.has_free_text) {
+    builder.set_weight_counts(true);
     const std::vector<std::string> words = split_words(parsed.free_text);
     if (int rc = builder.free_text(parsed, words, free_text, out); rc != kOk) return rc;
     if (!free_text.empty()) {
@@ -226,7 +244,7 @@ int build_query(const QueryTarget& target, const ParsedSearch& parsed, SearchBud
   } else if (parsed.expression.empty()) {
     out.query = free_text;
   } else {
-    out.query = Xapian::Query(Xapian::Query::OP_FILTER, free_text, expression);
+    out.query = parts.filter(free_text, expression);
   }
   return kOk;
 }

@@ -22,6 +22,7 @@
 #include "backend/mask_expansion.h"
 #include "backend/parsed_search.h"
 #include "backend/search_bounds.h"
+#include "backend/weightless_parts.h"
 
 namespace zeb::backend {
 
@@ -50,8 +51,9 @@ struct BuiltQuery {
 // too far, or a query past the budget (search_bounds.h); 62 for a vocabulary
 // that does not read in order; 73 when nothing is left to search for.
 // `out.stop_words_dropped` is valid also with 73. The posting lists of the
-// query are charged to `budget`, the search's scope filters are not.
-int build_query(const QueryTarget& target, const ParsedSearch& parsed,
+// query are charged to `budget`, the search's scope filters are not. Terms,
+// filters and exclusions are made by `parts`.
+int build_query(const QueryTarget& target, const ParsedSearch& parsed, WeightlessParts& parts,
                 SearchBudget& budget, BuiltQuery& out);
 
 }  // namespace zeb::backend

@@ -6,10 +6,11 @@
 
 namespace zeb::backend {
 
-Xapian::Query scope_query(const std::vector<std::string>& values) {
+Xapian::Query scope_query(const std::vector<std::string>& values, WeightlessParts& parts) {
   std::vector<Xapian::Query> terms;
   terms.reserve(values.size());
-  for (const std::string& value : values) terms.emplace_back(prefixed_term(kScopePrefix, value));
+  for (const std::string& value : values)
+    terms.push_back(parts.term(prefixed_term(kScopePrefix, value), false));
   return Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end());
 }
 

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "backend/weightless_parts.h"
+
 namespace zeb::backend {
 
-// The documents within any of the scope values.
-Xapian::Query scope_query(const std::vector<std::string>& values);
+// The documents within any of the scope values, a filter made by `parts`.
+Xapian::Query scope_query(const std::vector<std::string>& values, WeightlessParts& parts);
 
 // Restricts each shard named in `scopes` (by UUID) to its scope values; the
 // documents of other shards all pass. Use as the right side of OP_FILTER.

@@ -59,9 +59,10 @@ int read_sort_request(const unsigned char* stream, uint32_t length) {
   return kStreamSyntax;
 }
 
-Xapian::Query restrict(const Xapian::Query& query, const Xapian::Query& filter) {
+Xapian::Query restrict(const WeightlessParts& parts, const Xapian::Query& query,
+                       const Xapian::Query& filter) {
   if (filter.empty()) return query;
-  return Xapian::Query(Xapian::Query::OP_FILTER, query, filter);
+  return parts.filter(query, filter);
 }
 
 // The posting lists the scope values open: the request's own in every
@@ -81,16 +82,25 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   QueryTarget query_target{target.db, {}};
   for (const SearchTarget::Member& member : target.members)
     query_target.vocabularies.push_back({member.db, member.remote, member.shards});
-  SearchBudget budget;
   BuiltQuery built;
-  if (int rc = build_query(query_target, parsed, budget, built); rc != kOk) return rc;
-  if (!budget.open_lists(scope_lists(target, parsed))) return kQueryTooComplex;
-  Xapian::Query group_filter;
-  if (int rc = group_scope_filter(target, group_filter); rc != kOk) return rc;
-  Xapian::Query query = restrict(built.query, group_filter);
-  if (!parsed.scope.empty()) query = restrict(query, scope_query(parsed.scope));
-
+  Xapian::Query query;
   SearchOptions options;
+  // Built a second time, with weights everywhere, when a term whose weight
+  // does not count could not be placed safely (weightless_parts.h).
+  for (const bool weigh_all : {false, true}) {
+    WeightlessParts parts(target.shards, target.shard_remote, weigh_all);
+    SearchBudget budget;
+    if (int rc = build_query(query_target, parsed, parts, budget, built); rc != kOk) return rc;
+    if (!budget.open_lists(scope_lists(target, parsed))) return kQueryTooComplex;
+    Xapian::Query group_filter;
+    if (int rc = group_scope_filter(target, parts, group_filter); rc != kOk) return rc;
+    query = restrict(parts, built.query, group_filter);
+    if (!parsed.scope.empty()) query = restrict(parts, query, scope_query(parsed.scope, parts));
+    options.weigh_all = weigh_all;
+    options.count_with_weights = parts.count_with_weights();
+    if (!parts.build_again()) break;
+  }
+
   options.weighted = parsed.ranking || parsed.has_free_text;
   options.ranking_data = parsed.ranking;
   options.percent = parsed.has_free_text;

@@ -6,6 +6,7 @@
 
 #include "backend/match_count.h"
 #include "backend/ranking_weight.h"
+#include "backend/weightless_parts.h"
 
 namespace zeb::backend {
 
@@ -21,8 +22,14 @@ SearchResult::SearchResult(const Xapian::Database& db,
   enquire_.set_query(query);
   // Boolean weighting lets the matcher stop at the first page in document
   // order instead of scoring every match.
-  if (options_.weighted) enquire_.set_weighting_scheme(ranking_weight());
-  else enquire_.set_weighting_scheme(Xapian::BoolWeight());
+  if (options_.weighted) {
+    enquire_.set_weighting_scheme(ranking_weight());
+  } else if (options_.weigh_all) {
+    enquire_.set_weighting_scheme(ranking_weight());
+    enquire_.set_sort_by_value(kEmptyValueSlot, false);  // ties keep document order
+  } else {
+    enquire_.set_weighting_scheme(Xapian::BoolWeight());
+  }
 }
 
 void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
@@ -55,7 +62,10 @@ void SearchResult::start() {
   const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer)
-    found = exact_match_count(db_, enquire_.get_query(), window_, exact_up_to);
+    found = options_.count_with_weights
+                ? exact_match_count(db_, enquire_.get_query(), window_, exact_up_to,
+                                    ranking_weight())
+                : exact_match_count(db_, enquire_.get_query(), window_, exact_up_to);
   if (options_.cap != 0) found = std::min(found, options_.cap);
   found_ = found;
   // What the list can deliver: all matches up to the cap; past the first

@@ -28,6 +28,10 @@ constexpr uint32_t kMaxWindowEntries = 8192;
 
 struct SearchOptions {
   bool weighted = false;      // probabilistic ranking, else boolean order
+  // Every part weighed, boolean order kept when not ranked, and the found
+  // count counted with weights (weightless_parts.h).
+  bool weigh_all = false;
+  bool count_with_weights = false;
   bool ranking_data = false;  // rank values may be asked for
   bool percent = false;       // rank values in percent, else a fraction
   uint32_t cap = 0;           // most entries the result holds; 0: no cap

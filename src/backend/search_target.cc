@@ -57,7 +57,8 @@ int resolve_target(ObjectTable& objects, uint32_t session, uint32_t target,
   return kOk;
 }
 
-int group_scope_filter(const SearchTarget& target, Xapian::Query& filter) {
+int group_scope_filter(const SearchTarget& target, WeightlessParts& parts,
+                       Xapian::Query& filter) {
   filter = Xapian::Query();
   bool any = false;
   bool uniform = true;
@@ -67,7 +68,7 @@ int group_scope_filter(const SearchTarget& target, Xapian::Query& filter) {
   }
   if (!any) return kOk;
   if (uniform) {
-    filter = scope_query(target.members.front().scope);
+    filter = scope_query(target.members.front().scope, parts);
     return kOk;
   }
   // Posting sources do not travel to remote shards.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backend/engine_objects.h"
+#include "backend/weightless_parts.h"
 
 namespace zeb::backend {
 
@@ -37,6 +38,7 @@ int resolve_target(ObjectTable& objects, uint32_t session, uint32_t target,
 
 // The filter the group's scopes put on a query, or an empty query when none;
 // 20 when members differ in scope and one of them is remote.
-int group_scope_filter(const SearchTarget& target, Xapian::Query& filter);
+int group_scope_filter(const SearchTarget& target, WeightlessParts& parts,
+                       Xapian::Query& filter);
 
 }  // namespace zeb::backend

@@ -70,8 +70,11 @@ class SearchBoundsTest : public EngineTest {
       target.db.add_database(database(name));
       target.vocabularies.push_back({database(name), false, {}});
     }
+    const std::vector<Xapian::Database> shards;
+    const std::vector<bool> remote;
+    backend::WeightlessParts parts(shards, remote, false);
     backend::BuiltQuery built;
-    return backend::build_query(target, parsed, budget, built);
+    return backend::build_query(target, parsed, parts, budget, built);
   }
 
   // The words the request's masks read with an ample budget.
