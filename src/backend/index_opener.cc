@@ -6,6 +6,7 @@
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
 #include "backend/shard_parallel.h"
+#include "backend/shard_pool.h"
 
 namespace zeb::backend {
 
@@ -60,14 +61,31 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     if (sockets != nullptr) *sockets = {ShardSocket{}};
     return kOk;
   }
-  // Side by side: each server forks and opens its database for the
-  // connection, and a search waits for the slowest of them only.
+  // Side by side: each server forks and opens its database for a new
+  // connection, and a search waits for the slowest of them only. A kept
+  // connection (shard_pool.h) is brought to the latest revision instead.
   const size_t count = entry.shards.size();
+  std::vector<KeptShard> kept(count);
+  std::vector<bool> reused(count);
+  for (size_t i = 0; i < count; ++i) reused[i] = take_kept_shard(entry.shards[i], timeouts, kept[i]);
   const std::vector<OpenSocket> before = sockets != nullptr ? connected_sockets()
                                                             : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
   std::vector<int> codes(count, kOk);
   run_side_by_side(count, [&](size_t i) {
+    if (reused[i]) {
+      try {
+        kept[i].db.reopen();
+        shards[i] = kept[i].db;
+        return;
+      } catch (const Xapian::NetworkTimeoutError&) {
+        codes[i] = kServerUnavailable;  // a stalled server: no second wait
+        return;
+      } catch (const Xapian::Error&) {
+        reused[i] = false;  // closed by the server since: connect again
+        kept[i] = KeptShard{};
+      }
+    }
     std::string problem;
     codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
   });
@@ -81,7 +99,11 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   }
   db = combined;
   if (parts != nullptr) *parts = std::move(shards);
-  if (sockets != nullptr) *sockets = find_shard_sockets(entry.shards, timeouts.search_ms, before);
+  if (sockets != nullptr) {
+    *sockets = find_shard_sockets(entry.shards, timeouts.search_ms, before);
+    for (size_t i = 0; i < count; ++i)
+      if (reused[i]) (*sockets)[i] = kept[i].socket;
+  }
   return kOk;
 }
 

@@ -25,7 +25,8 @@ namespace zeb::backend {
 // `failed_shard` (when given) names the shard. `parts` (when given) gets
 // the shards one by one, in the order `db` holds them (a local index: `db`),
 // and `sockets` (when given) their connections (shard_socket.h).
-// The shards are opened side by side (shard_parallel.h).
+// The shards are opened side by side (shard_parallel.h), over connections
+// kept from earlier sessions where there are any (shard_pool.h).
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
                         std::string* failed_shard = nullptr,

@@ -152,6 +152,7 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
       // A shard stopped answering. In a group, the indexes that no longer
       // answer are left out and the others searched again; the answer says
       // that a connection was lost.
+      count_engine_failure();
       if (!leave_out_lost_members(objects, session, target)) throw;
       outcome.reset();
       if (int again = resolve_target(objects, session, target, resolved); again != kOk)

@@ -10,6 +10,7 @@
 #include "backend/request_text.h"
 #include "backend/return_codes.h"
 #include "backend/parsed_search.h"
+#include "backend/shard_pool.h"
 #include "engine/data_stream.h"
 #include "engine/ksv_api.h"
 
@@ -57,6 +58,14 @@ uint32_t open_index_named(ObjectTable& objects, uint32_t session, const std::str
     if (upper_ascii(index.name) == wanted) found = handle;
   });
   return found;
+}
+
+// Keeps the connections of `index`'s remote shards for a later session,
+// when no engine call failed since it was opened (shard_pool.h).
+void keep_connections(const IndexObject& index) {
+  if (!index.remote || index.lost || engine_failures() != index.failures_at_open) return;
+  for (size_t i = 0; i < index.shards.size(); ++i)
+    keep_shard(index.addresses[i], index.timeouts, {index.shards[i], index.sockets[i]});
 }
 
 // The stream of one item 60: the index name (an empty name is no index
@@ -166,6 +175,9 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     IndexObject object;
     object.name = entry->name;
     object.remote = !entry->shards.empty();
+    object.addresses = entry->shards;
+    object.timeouts = owner->catalogue.shard_timeouts;
+    object.failures_at_open = engine_failures();
     if (int rc = open_index_database(owner->instance_dir, *entry,
                                      owner->catalogue.shard_timeouts, object.db, nullptr,
                                      &object.shards, &object.sockets);
@@ -185,6 +197,7 @@ int32_t KSVCLOSEINDEX(uint32_t session, uint32_t index, int32_t* diag) {
     IndexObject* object = objects.find<IndexObject>(session, index);
     if (object == nullptr) return kBadHandle;
     if (object->groups != 0) return kIndexInGroup;
+    keep_connections(*object);
     objects.remove(index);
     --owner->open_indexes;
     return kOk;
@@ -259,6 +272,8 @@ int32_t KSVENDSESSION(uint32_t session, int32_t* diag) {
   return guarded(diag, [&]() -> int32_t {
     ObjectTable& objects = engine_objects();
     if (objects.session(session) == nullptr) return kBadSession;
+    objects.for_each<IndexObject>(session,
+                                  [](uint32_t, const IndexObject& index) { keep_connections(index); });
     objects.remove_session(session);
     return kOk;
   });

@@ -11,7 +11,9 @@
 // and the back end reads the catalogue and opens the indexes anew for every
 // session, as the page frame and the result table read the templates, the
 // look-up table and the spelling file anew: whatever zebadm or the site
-// changes shows on the next request.
+// changes shows on the next request. Only the back end's connections to
+// shard servers are kept for the next session, which brings them to the
+// shards' latest revision first (backend/shard_pool.h).
 //
 // Faults stay with their request. A client that leaves makes the writes of
 // its page fail, never the process (SIGPIPE is ignored). A request that
