@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <utility>
 
+#include "backend/index_schema.h"
 #include "backend/match_count.h"
 #include "backend/ranking_weight.h"
 #include "backend/weightless_parts.h"
@@ -72,38 +73,69 @@ void SearchResult::start() {
   // window the estimate is only a bound, so the windows themselves tell the end.
   entries_ = options_.cap != 0 ? options_.cap : UINT32_MAX;
   if (held <= kEntriesPerAnswer) entries_ = std::min(entries_, held);
-  if (options_.ranking_data && options_.own_rank_scale) scale_ranks();
 }
 
-void SearchResult::scale_ranks() {
+void SearchResult::scale_ranks(const std::string* best_data) {
+  ranks_scaled_ = true;
+  if (window_offset_ != 0) load_window(0);
   if (window_.empty()) return;
-  const Xapian::MSetIterator best = window_.begin();
-  const double weight = best.get_weight();
+  const Xapian::docid best = *window_.begin();
+  const double weight = window_.begin().get_weight();
   if (weight <= 0) return;
   // Which of the words the best match holds. A local index skips along each
-  // word's posting list; a remote shard would send those lists whole, so
-  // there the best match's own term list is read instead (one exchange).
+  // word's posting list; a remote shard would send those lists whole.
   size_t held = 0;
-  if (documents_.any_remote()) {
-    std::vector<std::string> words = options_.rank_terms;
-    std::sort(words.begin(), words.end());  // a repeated word counts each time
-    Xapian::TermIterator terms = db_.termlist_begin(*best);
-    for (const std::string& word : words) {
-      terms.skip_to(word);
-      if (terms == db_.termlist_end(*best)) break;
-      if (*terms == word) ++held;
-    }
-  } else {
+  if (!documents_.any_remote()) {
     for (const std::string& term : options_.rank_terms) {
       Xapian::PostingIterator posting = db_.postlist_begin(term);
-      posting.skip_to(*best);
-      if (posting != db_.postlist_end(term) && *posting == *best) ++held;
+      posting.skip_to(best);
+      if (posting != db_.postlist_end(term) && *posting == best) ++held;
+    }
+  } else if (!count_held_remotely(best, best_data, held)) {
+    // A remote term list comes one term to a message: read only when the
+    // count above fails.
+    std::vector<std::string> words = options_.rank_terms;
+    std::sort(words.begin(), words.end());  // a repeated word counts each time
+    Xapian::TermIterator terms = db_.termlist_begin(best);
+    for (const std::string& word : words) {
+      terms.skip_to(word);
+      if (terms == db_.termlist_end(best)) break;
+      if (*terms == word) ++held;
     }
   }
   const double share = options_.rank_terms.empty()
                            ? 1.0
                            : static_cast<double>(held) / static_cast<double>(options_.rank_terms.size());
   rank_factor_ = 100.0 * share / weight;
+}
+
+bool SearchResult::count_held_remotely(Xapian::docid best, const std::string* best_data,
+                                       size_t& held) const {
+  Xapian::docid id = 0;
+  const Xapian::Database* shard = documents_.shard_of(best, id);
+  if (shard == nullptr) return false;
+  std::vector<std::string> data;
+  if (best_data == nullptr) {
+    documents_.read_data(db_, {best}, data);
+    best_data = &data[0];
+  }
+  // The best match's own path term restricts the words to it, and
+  // coordinate weighting counts the words it holds: two short exchanges
+  // with its shard.
+  const std::string path = best_data->substr(0, best_data->find(';'));
+  const std::vector<Xapian::Query> words(options_.rank_terms.begin(), options_.rank_terms.end());
+  Xapian::Enquire counter(*shard);
+  counter.set_query(Xapian::Query(Xapian::Query::OP_FILTER,
+                                  Xapian::Query(Xapian::Query::OP_OR, words.begin(), words.end()),
+                                  Xapian::Query(prefixed_term(kPathPrefix, path))));
+  counter.set_weighting_scheme(Xapian::CoordWeight());
+  const Xapian::MSet counted = counter.get_mset(0, kEntriesPerAnswer);
+  for (auto it = counted.begin(); it != counted.end(); ++it) {
+    if (*it != id) continue;
+    held = static_cast<size_t>(it.get_weight() + 0.5);
+    return true;
+  }
+  return false;
 }
 
 int SearchResult::rank_percent(const Xapian::MSetIterator& match) const {
@@ -122,6 +154,8 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   out.clear();
   more = false;
   if (offset >= entries_) return;
+  const bool needs_scaling = options_.ranking_data && options_.own_rank_scale && !ranks_scaled_;
+  if (needs_scaling && offset != 0) scale_ranks(nullptr);
   const uint32_t wanted = std::min(kEntriesPerAnswer, entries_ - offset);
   if (!holds(offset, wanted + 1)) load_window(offset);
   const uint32_t index = offset - window_offset_;
@@ -136,6 +170,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   for (auto it = first; it != last; ++it) ids.push_back(*it);
   std::vector<std::string> data;
   documents_.read_data(db_, ids, data);
+  if (needs_scaling && offset == 0) scale_ranks(&data[0]);  // the best match is first
   out.reserve(count);
   const size_t shards = shard_names_.size();
   size_t at = 0;

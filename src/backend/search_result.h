@@ -75,8 +75,12 @@ class SearchResult {
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
-  // Sets rank_factor_ from the best match, the first of the first window.
-  void scale_ranks();
+  // Sets rank_factor_ from the best match, the first of the first window,
+  // whose data `best_data` holds when already read (else null).
+  void scale_ranks(const std::string* best_data);
+  // How many of the rank terms the best match holds, counted on its remote
+  // shard; false when that cannot be told.
+  bool count_held_remotely(Xapian::docid best, const std::string* best_data, size_t& held) const;
   // The rank value of `match` in percent.
   int rank_percent(const Xapian::MSetIterator& match) const;
 
@@ -92,6 +96,7 @@ class SearchResult {
   uint32_t entries_ = 0;
   bool ranked_ = false;
   double rank_factor_ = 0;  // percent per unit of weight, with own_rank_scale
+  bool ranks_scaled_ = false;  // rank_factor_ set, at the first fetch
 
 };
 

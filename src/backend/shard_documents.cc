@@ -13,6 +13,14 @@ ShardDocuments::ShardDocuments(std::vector<Xapian::Database> shards, std::vector
   any_remote_ = std::find(remote_.begin(), remote_.end(), true) != remote_.end();
 }
 
+const Xapian::Database* ShardDocuments::shard_of(Xapian::docid id,
+                                                 Xapian::docid& shard_id) const {
+  if (shards_.empty() || id == 0) return nullptr;
+  const size_t count = shards_.size();
+  shard_id = static_cast<Xapian::docid>((id - 1) / count + 1);
+  return &shards_[(id - 1) % count];
+}
+
 const ShardSocket* ShardDocuments::socket_of(size_t shard) const {
   if (!remote_[shard] || shard >= sockets_.size() || !still_connected(sockets_[shard]))
     return nullptr;

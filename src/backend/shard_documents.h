@@ -31,6 +31,10 @@ class ShardDocuments {
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }
 
+  // The shard that holds document `id` of the database the shards make up,
+  // and the document's number there; null when the shards are not known.
+  const Xapian::Database* shard_of(Xapian::docid id, Xapian::docid& shard_id) const;
+
  private:
   // The connection of a remote shard to ask for documents on, or null.
   const ShardSocket* socket_of(size_t shard) const;
