@@ -181,12 +181,13 @@ class QueryBuilder {
   // The words a pattern stands for; the same pattern twice in one search
   // reads the vocabularies once.
   int expansion(const std::string& pattern, const std::vector<std::string>*& words) {
-    auto known = expansions_.find(pattern);
-    if (known == expansions_.end()) {
+    auto& expansions = target_.expansions != nullptr ? *target_.expansions : expansions_;
+    auto known = expansions.find(pattern);
+    if (known == expansions.end()) {
       std::vector<std::string> found;
       if (int rc = expand_mask(target_.vocabularies, pattern, budget_, found); rc != kOk)
         return rc;
-      known = expansions_.emplace(pattern, std::move(found)).first;
+      known = expansions.emplace(pattern, std::move(found)).first;
     }
     words = &known->second;
     return kOk;

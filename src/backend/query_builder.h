@@ -17,6 +17,8 @@
 
 #include <xapian.h>
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "backend/mask_expansion.h"
@@ -32,6 +34,9 @@ namespace zeb::backend {
 struct QueryTarget {
   Xapian::Database db;
   std::vector<Vocabulary> vocabularies;
+  // Where masked words keep what they expand to, so that a query built
+  // again reads no vocabulary twice; null: each build keeps its own.
+  std::map<std::string, std::vector<std::string>>* expansions = nullptr;
 };
 
 struct BuiltQuery {

@@ -5,20 +5,13 @@
 // connection (shard_socket.h) before any answer is awaited; the server
 // answers them in order.
 //
-// The messages are Xapian's remote protocol (major version 39, every 1.4
-// release): a type byte, the body's length, the body. A length (and a
-// document id) below 255 is one byte; larger ones are 0xFF followed by the
-// value less 255 in 7-bit groups, lowest first, the last group's top bit set.
+// The messages (remote_messages.h):
 //
 //   request  MSG_DOCUMENT (2)      body: the shard's document id
 //   answer   REPLY_DOCDATA (5)     body: the document's data
 //            REPLY_VALUE (16)...   body: slot, value (one per value; unused)
 //            REPLY_DONE (2)        empty
 //   or       REPLY_EXCEPTION (1)   the server could not read the document
-//
-// Xapian itself talks on the same connection before and after, so every
-// answer asked for is read off it, or the connection is shut down: Xapian
-// then finds it broken rather than out of step.
 #pragma once
 
 #include <xapian.h>

@@ -1,6 +1,9 @@
 // The engine calls of a search: the search itself, ranking, the result list
 // with its sort and its answers, and their deletion.
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -8,6 +11,7 @@
 #include "backend/engine_objects.h"
 #include "backend/lost_members.h"
 #include "backend/query_builder.h"
+#include "backend/remote_term_counts.h"
 #include "backend/result_answer.h"
 #include "backend/return_codes.h"
 #include "backend/scope_filter.h"
@@ -74,6 +78,32 @@ uint64_t scope_lists(const SearchTarget& target, const ParsedSearch& parsed) {
   return lists;
 }
 
+// Asks the remote shards of `target` how many of their documents hold each
+// of `terms`; false (and `counts` left empty) when there are none to ask or
+// a remote shard's connection is not known.
+bool count_remote_terms(const SearchTarget& target, const std::vector<std::string>& terms,
+                        RemoteTermCounts& counts) {
+  std::vector<const ShardSocket*> sockets;
+  std::vector<size_t> asked;
+  for (size_t i = 0; i < target.shards.size(); ++i) {
+    if (!target.shard_remote[i]) continue;
+    if (i >= target.shard_sockets.size() || !still_connected(target.shard_sockets[i]))
+      return false;
+    sockets.push_back(&target.shard_sockets[i]);
+    asked.push_back(i);
+  }
+  if (terms.empty() || sockets.empty()) return false;
+  const std::set<std::string> unique(terms.begin(), terms.end());
+  const std::vector<std::string> asked_terms(unique.begin(), unique.end());
+  const auto answers = remote_term_counts(sockets, asked_terms);
+  for (size_t t = 0; t < asked_terms.size(); ++t) {
+    std::vector<Xapian::doccount>& per_shard = counts[asked_terms[t]];
+    per_shard.assign(target.shards.size(), kUnknownCount);
+    for (size_t s = 0; s < asked.size(); ++s) per_shard[asked[s]] = answers[s][t];
+  }
+  return true;
+}
+
 // Runs the search; fills `result` unless the code is an error or a warning
 // that leaves nothing to list.
 int run_search(SearchTarget& target, const ParsedSearch& parsed,
@@ -82,13 +112,18 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   QueryTarget query_target{target.db, {}};
   for (const SearchTarget::Member& member : target.members)
     query_target.vocabularies.push_back({member.db, member.remote, member.shards});
+  std::map<std::string, std::vector<std::string>> expansions;
+  query_target.expansions = &expansions;  // read once for every build below
   BuiltQuery built;
   Xapian::Query query;
   SearchOptions options;
-  // Built a second time, with weights everywhere, when a term whose weight
-  // does not count could not be placed safely (weightless_parts.h).
-  for (const bool weigh_all : {false, true}) {
-    WeightlessParts parts(target.shards, target.shard_remote, weigh_all);
+  // Built again when a term whose weight does not count could not be placed
+  // safely (weightless_parts.h): once with what the remote shards tell of
+  // such terms, then with weights everywhere.
+  RemoteTermCounts counts;
+  bool weigh_all = false;
+  for (;;) {
+    WeightlessParts parts(target.shards, target.shard_remote, weigh_all, counts);
     SearchBudget budget;
     if (int rc = build_query(query_target, parsed, parts, budget, built); rc != kOk) return rc;
     if (!budget.open_lists(scope_lists(target, parsed))) return kQueryTooComplex;
@@ -99,6 +134,8 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
     options.weigh_all = weigh_all;
     options.count_with_weights = parts.count_with_weights();
     if (!parts.build_again()) break;
+    if (!counts.empty() || !count_remote_terms(target, parts.uncounted(), counts))
+      weigh_all = true;
   }
 
   options.weighted = parsed.ranking || parsed.has_free_text;

@@ -55,10 +55,13 @@ void SearchResult::start() {
   const uint32_t exact_up_to = options_.cap != 0 ? options_.cap : kLargestResultLimit;
   // On remote shards a counting pass (match_count.h) costs two more
   // exchanges with every shard. An unweighted search whose count its
-  // posting lists do not tell (anything but a single term) counts in its
-  // first pass instead: the matcher does the same work either way.
+  // posting lists do not tell (anything but a single term or every
+  // document) counts in its first pass instead: the matcher does the same
+  // work either way.
+  const Xapian::Query::op type = enquire_.get_query().get_type();
   const bool count_now = documents_.any_remote() && !options_.weighted &&
-                         enquire_.get_query().get_type() != Xapian::Query::LEAF_TERM;
+                         type != Xapian::Query::LEAF_TERM &&
+                         type != Xapian::Query::LEAF_MATCH_ALL;
   load_window(0, count_now ? exact_up_to : 0);
   const uint32_t held = window_.size();
   uint32_t found = held;

@@ -1,5 +1,7 @@
 #include "backend/weightless_parts.h"
 
+#include "backend/remote_term_counts.h"
+
 namespace zeb::backend {
 
 namespace {
@@ -12,32 +14,40 @@ Xapian::Query complement(const Xapian::Query& query) {
 }  // namespace
 
 WeightlessParts::WeightlessParts(const std::vector<Xapian::Database>& shards,
-                                 const std::vector<bool>& remote, bool weigh_all)
-    : shards_(shards), remote_(remote), weigh_all_(weigh_all) {
+                                 const std::vector<bool>& remote, bool weigh_all,
+                                 const RemoteTermCounts& counts)
+    : shards_(shards), remote_(remote), counts_(counts), weigh_all_(weigh_all) {
   for (const Xapian::Database& shard : shards_) {
     gaps_.push_back(shard.get_lastdocid() != shard.get_doccount());
     any_gaps_ = any_gaps_ || gaps_.back();
   }
 }
 
-WeightlessParts::Reach WeightlessParts::reach(const std::string& term) const {
+bool WeightlessParts::in_all(size_t i, const std::string& term, bool& known) const {
+  const Xapian::doccount documents = shards_[i].get_doccount();
+  known = true;
+  if (!remote_[i]) return shards_[i].get_termfreq(term) == documents;
+  const auto counted = counts_.find(term);
+  known = counted != counts_.end() && counted->second[i] != kUnknownCount;
+  return known && counted->second[i] == documents;
+}
+
+WeightlessParts::Reach WeightlessParts::reach(const std::string& term) {
   if (!any_gaps_) return Reach::kSafe;
   bool at_risk = false;
   bool everywhere = true;
+  bool all_known = true;
   for (size_t i = 0; i < shards_.size(); ++i) {
-    if (remote_[i]) {
-      // Asking a remote shard would cost an exchange per term.
-      if (gaps_[i]) return Reach::kUnsafe;
-      everywhere = false;
-      continue;
-    }
-    const Xapian::doccount documents = shards_[i].get_doccount();
-    const bool in_all = shards_[i].get_termfreq(term) == documents;
-    at_risk = at_risk || (gaps_[i] && in_all && documents > 0);
-    everywhere = everywhere && in_all;
+    bool known = false;
+    const bool held_by_all = in_all(i, term, known);
+    all_known = all_known && known;
+    at_risk = at_risk || (gaps_[i] && (held_by_all || !known) && shards_[i].get_doccount() > 0);
+    everywhere = everywhere && held_by_all;
   }
   if (!at_risk) return Reach::kSafe;
-  return everywhere ? Reach::kEverywhere : Reach::kUnsafe;
+  if (everywhere) return Reach::kEverywhere;
+  if (!all_known && counts_.find(term) == counts_.end()) uncounted_.push_back(term);
+  return Reach::kUnsafe;
 }
 
 Xapian::Query WeightlessParts::term(const std::string& term, bool weight_counts) {

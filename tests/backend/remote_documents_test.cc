@@ -1,6 +1,6 @@
-// Documents asked of remote shards all at once: the requests on the wire,
-// and what the reader makes of answers whole, refused, cut short, garbled
-// or never sent. The shard is played by the far end of a socket pair, so
+// Documents (and term counts) asked of remote shards all at once: the
+// requests on the wire, and what the reader makes of answers whole,
+// refused, cut short, garbled or never sent. The shard is played by the far end of a socket pair, so
 // every byte of both directions is the test's own.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backend/remote_documents.h"
+#include "backend/remote_term_counts.h"
 
 namespace zeb::backend {
 namespace {
@@ -137,6 +138,21 @@ TEST_F(RemoteDocumentsTest, AnswersCutShortGarbledOrNeverSentFailAndShutTheConne
     }
     EXPECT_TRUE(shut_down());
   }
+}
+
+TEST_F(RemoteDocumentsTest, TermCountsAreAskedAllAtOnce) {
+  const std::string long_term(300, 't');
+  answer(message(8, "\x07") + message(1, "serialised DatabaseModifiedError") +
+         message(8, std::string("\xff\x2c\x82", 3)));
+  const auto counts = remote_term_counts({&socket_}, {"Zwater", "Kall", long_term});
+  EXPECT_EQ(received(), "\x04\x06Zwater\x04\x04Kall\x04\xff\xad" + long_term);
+  ASSERT_EQ(counts.size(), 1u);
+  EXPECT_EQ(counts[0], std::vector<Xapian::doccount>({7, kUnknownCount, 555}));
+  EXPECT_FALSE(shut_down());
+
+  answer(message(5, "a document"));
+  EXPECT_THROW(remote_term_counts({&socket_}, {"Zwater"}), Xapian::NetworkError);
+  EXPECT_TRUE(shut_down());
 }
 
 }  // namespace

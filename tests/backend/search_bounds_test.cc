@@ -72,7 +72,8 @@ class SearchBoundsTest : public EngineTest {
     }
     const std::vector<Xapian::Database> shards;
     const std::vector<bool> remote;
-    backend::WeightlessParts parts(shards, remote, false);
+    const backend::RemoteTermCounts counts;
+    backend::WeightlessParts parts(shards, remote, false, counts);
     backend::BuiltQuery built;
     return backend::build_query(target, parsed, parts, budget, built);
   }
