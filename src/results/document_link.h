@@ -8,9 +8,15 @@
 
 #include <cstddef>
 
+#include "request/search_request.h"
+#include "results/result_walk.h"
+
 namespace zeb {
 
-constexpr size_t kLinkSize = 128;  // 127 characters; longer links are cut
+// A row's link holds the longest location joined with the longest document
+// path ("file:///", 127, "\", 1023 characters): a link is never cut short,
+// since a cut link leads nowhere. A longer location or path given here is cut.
+constexpr size_t kLinkSize = 8 + (kLocationSize - 1) + 1 + (kDocumentIdSize - 1) + 1;
 
 // `location` is nullptr when the entry has no index. Writes the link,
 // zero-terminated, into `link` (kLinkSize bytes) and returns it.

@@ -25,10 +25,14 @@ TEST(DocumentLink, UrlPrefixDirectoryAndOtherLocations) {
   EXPECT_EQ(link_of(nullptr, "a.html"), "file:///\\a.html");
 }
 
-TEST(DocumentLink, ALongLinkIsCutToItsBuffer) {
-  const std::string path(200, 'p');
-  EXPECT_EQ(link_of("http://h/", path.c_str()), "http://h/" + path.substr(0, 127 - 9));
-  EXPECT_EQ(link_of("/srv", path.c_str()).size(), 127u);
+TEST(DocumentLink, TheLongestLocationAndPathAreWrittenWhole) {
+  const std::string location = "C:\\" + std::string(kLocationSize - 4, 'l');
+  const std::string path(kDocumentIdSize - 1, 'p');
+  EXPECT_EQ(link_of(location.c_str(), path.c_str()), "file:///" + location + "\\" + path);
+  EXPECT_EQ(link_of("/srv", path.c_str()), "file:///srv/" + path);
+  // Anything longer is cut to the buffer.
+  const std::string longer(kLinkSize + 10, 'x');
+  EXPECT_EQ(link_of("http://h/", longer.c_str()).size(), kLinkSize - 1);
 }
 
 TEST(DocumentLink, APathGivenByItsLengthEndsThere) {
@@ -39,12 +43,12 @@ TEST(DocumentLink, APathGivenByItsLengthEndsThere) {
   EXPECT_STREQ(make_document_link(nullptr, "x;y", 1, link), "file:///\\x");
   const std::string path(300, 'q');
   EXPECT_EQ(std::string(make_document_link("C:", path.c_str(), 200, link)),
-            "file:///C:\\" + path.substr(0, 127 - 11));
+            "file:///C:\\" + path.substr(0, 200));
   EXPECT_EQ(link[kLinkSize], '!');
   // A location that fills the link leaves no room for the path.
-  const std::string location = "http://" + std::string(150, 'h');
+  const std::string location = "http://" + std::string(kLinkSize + 20, 'h');
   EXPECT_EQ(std::string(make_document_link(location.c_str(), "p", 1, link)),
-            location.substr(0, 127));
+            location.substr(0, kLinkSize - 1));
   EXPECT_EQ(link[kLinkSize], '!');
 }
 
