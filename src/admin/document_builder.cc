@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "backend/title_key.h"
 
@@ -90,7 +91,8 @@ const std::string& DocumentBuilder::stem(const std::string& word) {
 
 Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDocument& extracted) {
   Xapian::Document doc;
-  doc.set_data(file.path + ";" + extracted.title);
+  doc.set_data(backend::document_data(file.path + ";" + extracted.title,
+                                      backend::file_stamp(file.modified, file.size)));
   generator_.set_document(doc);
   generator_.index_text(extracted.title, kTitleWeight);
   generator_.increase_termpos();
@@ -124,8 +126,6 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
   if (slash != std::string::npos && slash > 0)
     doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));
   doc.add_boolean_term(path_term(file.path));
-  doc.add_value(backend::kValueModified, std::to_string(file.modified));
-  doc.add_value(backend::kValueSize, std::to_string(file.size));
   // The caller may hand the document to another thread: no handle stays here.
   generator_.set_document(Xapian::Document());
   return doc;

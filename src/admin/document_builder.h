@@ -1,7 +1,7 @@
 // Turns one extracted document into the Xapian document the back end
-// searches, as backend/index_schema.h lays it down: data "path;title",
-// words with positions and their English stems, keyword, scope, path and
-// title-start terms, and the size and modification time values.
+// searches, as backend/index_schema.h lays it down: data "path;title" and
+// the file's stamp (backend/document_data.h), words with positions and
+// their English stems, keyword, scope, path and title-start terms.
 #pragma once
 
 #include <xapian.h>

@@ -8,6 +8,7 @@
 #include "admin/progress.h"
 #include "admin/shard_placement.h"
 #include "admin/shard_stamp.h"
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 
 namespace zeb::admin {
@@ -15,6 +16,10 @@ namespace zeb::admin {
 namespace {
 
 bool same_file(const Xapian::Document& indexed, const TreeFile& file) {
+  const std::string data = indexed.get_data();
+  const std::string_view stamp = backend::stamp_of(data);
+  if (!stamp.empty()) return stamp == backend::file_stamp(file.modified, file.size);
+  // Built before documents kept their stamp in their data.
   return indexed.get_value(backend::kValueModified) == std::to_string(file.modified) &&
          indexed.get_value(backend::kValueSize) == std::to_string(file.size);
 }

@@ -5,7 +5,7 @@
 //   <data dir>/ZEBCSREF.DAT   the spelling cross-reference file
 //
 // Document data: the document identifier, "path;title" (path relative to the
-// document tree, '/' separated).
+// document tree, '/' separated), and the stamp of the file (document_data.h).
 // Terms (all words lower-cased, UTF-8):
 //   word            unstemmed word, with positions (phrases, masking). Where
 //                   a document says what it is about, a word counts more
@@ -22,8 +22,9 @@
 //   XT<key>         the start of the title (backend/title_key.h): one term
 //                   for every leading run of up to kMaxTitleKeyWords words,
 //                   counted twice for the whole title (ranking)
-// Values: slot 0 the file's modification time, slot 1 its size, both as
-// decimal text (update detection).
+// Values: none. Documents built before their data held the stamp have in
+// slot 0 the file's modification time, in slot 1 its size, both as decimal
+// text (update detection).
 // Metadata: kFormatKey holds the index format as decimal text; an index
 // without it is of format 1, made before titles, headings and names were
 // weighted. It searches as before; zebadm update indexes it again.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "backend/document_data.h"
 #include "backend/remote_documents.h"
 
 namespace zeb::backend {
@@ -29,6 +30,13 @@ const ShardSocket* ShardDocuments::socket_of(size_t shard) const {
 
 void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                                std::vector<std::string>& data) const {
+  read_stored_data(db, ids, data);
+  for (std::string& entry : data) entry.resize(identifier_of(entry).size());
+}
+
+void ShardDocuments::read_stored_data(const Xapian::Database& db,
+                                      const std::vector<Xapian::docid>& ids,
+                                      std::vector<std::string>& data) const {
   data.assign(ids.size(), std::string());
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database

@@ -1,4 +1,4 @@
-// The stored data ("path;title") of result documents, read from the shards
+// The identifiers ("path;title") of result documents, read from the shards
 // that hold them. A local index reads them straight from its database. The
 // documents on remote shards are asked for all at once on each shard's
 // connection (remote_documents.h), so a page costs one round trip to each
@@ -23,8 +23,9 @@ class ShardDocuments {
   ShardDocuments(std::vector<Xapian::Database> shards, std::vector<bool> remote,
                  std::vector<ShardSocket> sockets = {});
 
-  // The data of each document `ids` names in `db` (the database the shards
-  // make up), in the same order. Xapian errors are thrown.
+  // The identifier of each document `ids` names in `db` (the database the
+  // shards make up), in the same order: its data without the file's stamp
+  // (document_data.h). Xapian errors are thrown.
   void read_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                  std::vector<std::string>& data) const;
 
@@ -36,6 +37,9 @@ class ShardDocuments {
   const Xapian::Database* shard_of(Xapian::docid id, Xapian::docid& shard_id) const;
 
  private:
+  // The data of each document, stamp and all.
+  void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
+                        std::vector<std::string>& data) const;
   // The connection of a remote shard to ask for documents on, or null.
   const ShardSocket* socket_of(size_t shard) const;
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "backend/catalogue.h"
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "results/lookup_table_writer.h"
 #include "temp_tree.h"
@@ -63,12 +64,12 @@ class IndexCommands : public ::testing::Test {
   Xapian::Database database(const std::string& index) const {
     return Xapian::Database(data(index) + "/" + backend::kXapianDirName);
   }
-  // Document data of every document holding `term`, sorted.
+  // The identifier of every document holding `term`, sorted.
   std::vector<std::string> matching(const std::string& index, const std::string& term) const {
     const auto db = database(index);
     std::vector<std::string> found;
     for (auto it = db.postlist_begin(term); it != db.postlist_end(term); ++it)
-      found.push_back(db.get_document(*it).get_data());
+      found.emplace_back(backend::identifier_of(db.get_document(*it).get_data()));
     std::sort(found.begin(), found.end());
     return found;
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "zebadm_instance.h"
 
@@ -42,6 +43,39 @@ class IndexFormat : public ZebadmInstance {
     }
     db.set_metadata(backend::kFormatKey, "");
     db.commit();
+  }
+  // Makes the documents what the version before kept: the data is the
+  // identifier alone, and the file's time and size are values.
+  void move_stamps_to_values() {
+    Xapian::WritableDatabase db(database_dir(), Xapian::DB_OPEN);
+    for (auto id = db.postlist_begin(""); id != db.postlist_end(""); ++id) {
+      Xapian::Document doc = db.get_document(*id);
+      const std::string data = doc.get_data();
+      const std::string stamp(backend::stamp_of(data));
+      ASSERT_FALSE(stamp.empty()) << data;
+      doc.set_data(std::string(backend::identifier_of(data)));
+      doc.add_value(backend::kValueModified, stamp.substr(0, stamp.find(' ')));
+      doc.add_value(backend::kValueSize, stamp.substr(stamp.find(' ') + 1));
+      db.replace_document(*id, doc);
+    }
+    db.commit();
+  }
+  // The data of the document at `path`.
+  std::string data_of(const std::string& path) const {
+    const Xapian::Database db(database_dir());
+    const std::string term = backend::prefixed_term(backend::kPathPrefix, path);
+    auto it = db.postlist_begin(term);
+    return it == db.postlist_end(term) ? std::string() : db.get_document(*it).get_data();
+  }
+  // The identifiers a search for "vacuum" lists, sorted.
+  std::vector<std::string> listed_identifiers() {
+    const SearchOutcome outcome = search(docs_, ranked_words({"vacuum"}));
+    std::vector<std::string> listed;
+    for (const ListedEntry& entry : list_all(outcome.result, true))
+      listed.push_back(entry.document_id);
+    EXPECT_EQ(KSVDELETERESULT(session_, outcome.result, &diag_), 0);
+    std::sort(listed.begin(), listed.end());
+    return listed;
   }
   // What each kind of search finds, sorted.
   std::vector<std::vector<std::string>> answers() {
@@ -96,6 +130,31 @@ TEST_F(IndexFormat, EarlierIndexAnswersUntilUpdateIndexesItAgain) {
 
   const auto again = admin({"update", "DOCS"});
   EXPECT_NE(again.out.find("0 documents indexed, 3 unchanged"), std::string::npos) << again.out;
+}
+
+// Documents built when the file's time and size were values: an update
+// still tells them unchanged, a search lists them as it lists new ones, and
+// a document built again keeps its stamp in its data.
+TEST_F(IndexFormat, StampsInValuesStillTellChangedFiles) {
+  build(kDocs);
+  const std::vector<std::string> listed = listed_identifiers();
+  ASSERT_EQ(listed, (std::vector<std::string>{"guide/analyze.html;Analyze", "notes.txt;Release notes",
+                                              "vacuum.html;Vacuum"}));
+  move_stamps_to_values();
+  EXPECT_EQ(listed_identifiers(), listed);
+
+  const auto unchanged = admin({"update", "DOCS"});
+  ASSERT_EQ(unchanged.status, 0) << unchanged.err;
+  EXPECT_NE(unchanged.out.find("0 documents indexed, 3 unchanged"), std::string::npos)
+      << unchanged.out;
+
+  tree_.write("docs/notes.txt", "Release notes\nvacuum is much faster now\n");
+  const auto changed = admin({"update", "DOCS"});
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  EXPECT_NE(changed.out.find("1 documents indexed, 2 unchanged"), std::string::npos) << changed.out;
+  EXPECT_FALSE(backend::stamp_of(data_of("notes.txt")).empty());
+  EXPECT_TRUE(backend::stamp_of(data_of("vacuum.html")).empty());
+  EXPECT_EQ(listed_identifiers(), listed);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "admin/document_reader.h"
 #include "admin/document_tree.h"
 #include "admin/tree_links.h"
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "temp_tree.h"
 #include "zebadm_runner.h"
@@ -169,7 +170,7 @@ TEST_F(TreeLinks, ZebadmNeverIndexesWhatLiesOutsideTheTree) {
     Xapian::Database db(instance + "/data/DOCS/" + backend::kXapianDirName);
     std::vector<std::string> data;
     for (auto it = db.postlist_begin(""); it != db.postlist_end(""); ++it)
-      data.push_back(db.get_document(*it).get_data());
+      data.emplace_back(backend::identifier_of(db.get_document(*it).get_data()));
     std::sort(data.begin(), data.end());
     return data;
   };

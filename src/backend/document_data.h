@@ -1,0 +1,59 @@
+// The data a document of an index holds: its identifier, "path;title", then
+// a NUL and the stamp of the file it was built from, "<modified> <size>"
+// (nanoseconds since the epoch and bytes, decimal). A search shows the
+// identifier; zebadm compares the stamp with the file to find a changed
+// document.
+//
+// Documents built before kept the stamp in value slots instead
+// (index_schema.h: kValueModified, kValueSize) and their data is the
+// identifier alone. A remote shard sends every value of a document with
+// its data, a message each, so a page of documents costs the shard servers
+// much more with values than without.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zeb::backend {
+
+constexpr char kStampSeparator = '\0';
+
+inline std::string file_stamp(long long modified, long long size) {
+  return std::to_string(modified) + ' ' + std::to_string(size);
+}
+
+inline std::string document_data(std::string_view identifier, std::string_view stamp) {
+  std::string data(identifier);
+  data += kStampSeparator;
+  data += stamp;
+  return data;
+}
+
+// The stamp `data` ends with; empty when it has none. Only the last NUL can
+// start one, and only a stamp's form counts: a title is never taken for it.
+inline std::string_view stamp_of(std::string_view data) {
+  const size_t at = data.rfind(kStampSeparator);
+  if (at == std::string_view::npos) return {};
+  const std::string_view stamp = data.substr(at + 1);
+  size_t digits[2] = {0, 0};
+  size_t part = 0;
+  for (size_t i = 0; i < stamp.size(); ++i) {
+    const char c = stamp[i];
+    if (c >= '0' && c <= '9') {
+      ++digits[part];
+    } else if (c == ' ' && part == 0 && digits[0] > 0) {
+      part = 1;
+    } else if (c != '-' || digits[part] > 0 || (i > 0 && stamp[i - 1] == '-')) {
+      return {};
+    }
+  }
+  return part == 1 && digits[1] > 0 ? stamp : std::string_view{};
+}
+
+// The identifier: the data without its stamp.
+inline std::string_view identifier_of(std::string_view data) {
+  const std::string_view stamp = stamp_of(data);
+  return stamp.empty() ? data : data.substr(0, data.size() - stamp.size() - 1);
+}
+
+}  // namespace zeb::backend
