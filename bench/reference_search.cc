@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "backend/document_data.h"
 #include "backend/match_count.h"
 #include "backend/ranking_weight.h"
 #include "reference_query.h"
@@ -41,7 +42,10 @@ void put_escaped(FILE* out, std::string_view text) {
   }
 }
 
-void print_row(FILE* out, int percent, std::string_view location, std::string_view data) {
+// `data` as the index stores it: the identifier "path;title", then the
+// file's stamp (backend/document_data.h), which a page does not show.
+void print_row(FILE* out, int percent, std::string_view location, std::string_view stored) {
+  const std::string_view data = zeb::backend::identifier_of(stored);
   const size_t semicolon = data.find(';');
   const std::string_view path = data.substr(0, semicolon);
   const std::string_view title =
