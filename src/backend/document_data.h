@@ -29,25 +29,23 @@ inline std::string document_data(std::string_view identifier, std::string_view s
   return data;
 }
 
+// Whether `text` is a decimal number; with `sign`, a '-' may lead.
+inline bool is_decimal(std::string_view text, bool sign) {
+  if (sign && !text.empty() && text[0] == '-') text.remove_prefix(1);
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // The stamp `data` ends with; empty when it has none. Only the last NUL can
 // start one, and only a stamp's form counts: a title is never taken for it.
 inline std::string_view stamp_of(std::string_view data) {
   const size_t at = data.rfind(kStampSeparator);
   if (at == std::string_view::npos) return {};
   const std::string_view stamp = data.substr(at + 1);
-  size_t digits[2] = {0, 0};
-  size_t part = 0;
-  for (size_t i = 0; i < stamp.size(); ++i) {
-    const char c = stamp[i];
-    if (c >= '0' && c <= '9') {
-      ++digits[part];
-    } else if (c == ' ' && part == 0 && digits[0] > 0) {
-      part = 1;
-    } else if (c != '-' || digits[part] > 0 || (i > 0 && stamp[i - 1] == '-')) {
-      return {};
-    }
-  }
-  return part == 1 && digits[1] > 0 ? stamp : std::string_view{};
+  const size_t space = stamp.find(' ');
+  if (space == std::string_view::npos || !is_decimal(stamp.substr(0, space), true) ||
+      !is_decimal(stamp.substr(space + 1), false))
+    return {};
+  return stamp;
 }
 
 // The identifier: the data without its stamp.

@@ -32,7 +32,7 @@ TEST(DocumentData, DataWithoutAStampIsAllIdentifier) {
   EXPECT_EQ(identifier_of(both), odd_title);
   EXPECT_EQ(stamp_of(both), "7 8");
   for (const std::string& tail : {""s, "7"s, "7 "s, " 8"s, "7 8 9"s, "7-8 9"s, "--7 8"s, "7 x"s,
-                                  "7  8"s})
+                                  "7  8"s, "7 -8"s, "- 8"s})
     EXPECT_EQ(stamp_of("a.html;T\0"s + tail), "") << tail;
 }
 
