@@ -1,5 +1,6 @@
 #include "backend/index_opener.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -68,8 +69,12 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   std::vector<KeptShard> kept(count);
   std::vector<bool> reused(count);
   for (size_t i = 0; i < count; ++i) reused[i] = take_kept_shard(entry.shards[i], timeouts, kept[i]);
-  const std::vector<OpenSocket> before = sockets != nullptr ? connected_sockets()
-                                                            : std::vector<OpenSocket>{};
+  const auto all_reused = [&] { return std::find(reused.begin(), reused.end(), false) == reused.end(); };
+  // The sockets open before the new connections, so that those can be told
+  // apart; with every connection kept there are none to find.
+  const std::vector<OpenSocket> before = sockets != nullptr && !all_reused()
+                                             ? connected_sockets()
+                                             : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
   std::vector<int> codes(count, kOk);
   run_side_by_side(count, [&](size_t i) {
@@ -100,7 +105,8 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   db = combined;
   if (parts != nullptr) *parts = std::move(shards);
   if (sockets != nullptr) {
-    *sockets = find_shard_sockets(entry.shards, timeouts.search_ms, before);
+    *sockets = all_reused() ? std::vector<ShardSocket>(count)
+                            : find_shard_sockets(entry.shards, timeouts.search_ms, before);
     for (size_t i = 0; i < count; ++i)
       if (reused[i]) (*sockets)[i] = kept[i].socket;
   }
