@@ -69,7 +69,9 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   std::vector<KeptShard> kept(count);
   std::vector<bool> reused(count);
   for (size_t i = 0; i < count; ++i) reused[i] = take_kept_shard(entry.shards[i], timeouts, kept[i]);
-  const auto all_reused = [&] { return std::find(reused.begin(), reused.end(), false) == reused.end(); };
+  const auto all_reused = [&] {
+    return std::find(reused.begin(), reused.end(), false) == reused.end();
+  };
   // The sockets open before the new connections, so that those can be told
   // apart; with every connection kept there are none to find.
   const std::vector<OpenSocket> before = sockets != nullptr && !all_reused()

@@ -138,8 +138,8 @@ TEST_F(IndexFormat, EarlierIndexAnswersUntilUpdateIndexesItAgain) {
 TEST_F(IndexFormat, StampsInValuesStillTellChangedFiles) {
   build(kDocs);
   const std::vector<std::string> listed = listed_identifiers();
-  ASSERT_EQ(listed, (std::vector<std::string>{"guide/analyze.html;Analyze", "notes.txt;Release notes",
-                                              "vacuum.html;Vacuum"}));
+  ASSERT_EQ(listed, (std::vector<std::string>{"guide/analyze.html;Analyze",
+                                              "notes.txt;Release notes", "vacuum.html;Vacuum"}));
   move_stamps_to_values();
   EXPECT_EQ(listed_identifiers(), listed);
 
