@@ -6,11 +6,12 @@
 #include <cstdio>
 
 #include "cgi/fastcgi_loop.h"
+#include "cgi/process_end.h"
 #include "cgi/process_limits.h"
 #include "cgi/request_driver.h"
 
 int main() {
   if (zeb::listening_on_stdin()) return zeb::serve_fastcgi();
   zeb::limit_process(stdout);
-  return zeb::run_request(stdin, stdout);
+  zeb::end_process(zeb::run_request(stdin, stdout));
 }
