@@ -2,6 +2,7 @@
 // and prints, for each in the order given, one line:
 //
 //   runs=30 median_us=4120 min_us=3987 max_us=5230 cpu_median_us=3710 max_rss_kib=9876
+//     paired_ratio=1.0312
 //
 //   bench_timer [--runs N] [--warmup N] CONTENDER [';' CONTENDER]...
 //   CONTENDER: [--stdin FILE] [--env NAME=VALUE]... [--keep-output FILE]
@@ -11,7 +12,8 @@
 // taken in rounds, each round running every contender once, the order
 // reversed every other round, so that a load that comes and goes on a shared
 // machine falls on all of them alike. Times are medians over the rounds; the
-// memory is the highest peak of any measured run.
+// memory is the highest peak of any measured run; paired_ratio is the median
+// over the rounds of the first program's wall time divided by this one's.
 //
 // A child gets only its --env variables, its standard input from FILE and its
 // standard output discarded (the first warm-up run writes it to the
@@ -157,10 +159,12 @@ int main(int argc, char** argv) {
   for (const Contender& c : o.contenders) {
     const zeb::bench::Summary wall = zeb::bench::summarize(c.wall_us);
     const zeb::bench::Summary cpu = zeb::bench::summarize(c.cpu_us);
-    printf("runs=%d median_us=%lld min_us=%lld max_us=%lld cpu_median_us=%lld max_rss_kib=%lld\n",
+    const double paired = zeb::bench::median_ratio(o.contenders.front().wall_us, c.wall_us);
+    printf("runs=%d median_us=%lld min_us=%lld max_us=%lld cpu_median_us=%lld max_rss_kib=%lld "
+           "paired_ratio=%.4f\n",
            o.runs, static_cast<long long>(wall.median), static_cast<long long>(wall.min),
            static_cast<long long>(wall.max), static_cast<long long>(cpu.median),
-           static_cast<long long>(c.max_rss_kib));
+           static_cast<long long>(c.max_rss_kib), paired);
   }
   return 0;
 }
