@@ -8,8 +8,10 @@ namespace zeb::backend {
 
 namespace {
 
-// Sorted, so that a look-up is a binary search.
-constexpr std::string_view kStopWords[] = {
+// Sorted, so that a look-up is a binary search. The words are held in the
+// table itself: a table of pointers would be rewritten by the loader at
+// every start of the program.
+constexpr char kStopWords[][11] = {
     "a",     "about", "above", "after",   "again", "against", "all",   "am",
     "an",    "and",   "any",   "are",     "as",    "at",      "be",    "because",
     "been",  "before", "being", "below",  "between", "both",  "but",   "by",
@@ -28,13 +30,15 @@ constexpr std::string_view kStopWords[] = {
     "your",  "yours", "yourself", "yourselves",
 };
 
-static_assert(std::is_sorted(std::begin(kStopWords), std::end(kStopWords)));
+constexpr bool word_before(std::string_view a, std::string_view b) { return a < b; }
+
+static_assert(std::is_sorted(std::begin(kStopWords), std::end(kStopWords), word_before));
 
 }  // namespace
 
 bool is_stop_word(const std::string& word) {
   return std::binary_search(std::begin(kStopWords), std::end(kStopWords),
-                            std::string_view(word));
+                            std::string_view(word), word_before);
 }
 
 }  // namespace zeb::backend

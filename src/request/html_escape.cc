@@ -1,6 +1,7 @@
 #include "request/html_escape.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace zeb {
@@ -8,18 +9,29 @@ namespace zeb {
 namespace {
 
 // The entity of each byte; empty for the bytes written as they are. A table,
-// so that scanning a text costs one look-up a byte.
+// so that scanning a text costs one look-up a byte. The entities are held in
+// the table itself: a table of pointers would be rewritten by the loader at
+// every start of the program.
 struct Entity {
-  const char* text = "";
-  size_t length = 0;
+  char text[7] = {};
+  uint8_t length = 0;
 };
+
+template <size_t N>
+constexpr Entity make_entity(const char (&text)[N]) {
+  static_assert(N <= sizeof Entity::text);
+  Entity e;
+  for (size_t i = 0; i + 1 < N; ++i) e.text[i] = text[i];
+  e.length = N - 1;
+  return e;
+}
 
 constexpr std::array<Entity, 256> make_entities() {
   std::array<Entity, 256> table{};
-  table['&'] = {"&amp;", 5};
-  table['<'] = {"&lt;", 4};
-  table['>'] = {"&gt;", 4};
-  table['"'] = {"&quot;", 6};
+  table['&'] = make_entity("&amp;");
+  table['<'] = make_entity("&lt;");
+  table['>'] = make_entity("&gt;");
+  table['"'] = make_entity("&quot;");
   return table;
 }
 
