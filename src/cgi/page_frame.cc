@@ -125,6 +125,7 @@ bool copy_template(const char* dir, const char* path, FILE* out) {
   close(fd);
   return true;
 }
+
 void print_header(SearchRequest& request, FILE* out) {
   request.instance_dir = getenv("ZEBINSTSRV");
   if (request.instance_dir == nullptr) {

@@ -2,7 +2,8 @@
 // page options are read, and its footer template at the start of the page
 // tail. Both are plain HTML files in the instance directory (ZEBINSTSRV),
 // named by the form fields header and footer, copied byte for byte in pieces
-// of at most kTemplatePieceChars characters.
+// of at most kTemplatePieceChars characters, each ending after a line feed
+// (a NUL ends what is copied of its piece).
 //
 // A template is the site's template and nothing else. Its name must be a
 // template's name (cgi/template_name.h: relative, no ".", ".." or hidden

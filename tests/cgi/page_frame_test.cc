@@ -59,6 +59,13 @@ TEST_F(PageFrame, LongLinesArriveUnchanged) {
   EXPECT_EQ(header("long.html"), line600 + exactly + std::string(300, 'w'));
 }
 
+TEST_F(PageFrame, ANulEndsWhatIsCopiedOfItsPiece) {
+  // A piece ends after a line feed or at 254 characters; from a NUL on, the
+  // rest of that piece is left out, line feed included.
+  dir.write("nul.html", std::string("ab\0cd\nef\n", 9) + std::string(300, 'x') + '\0' + "yz");
+  EXPECT_EQ(header("nul.html"), "abef\n" + std::string(300, 'x'));
+}
+
 TEST_F(PageFrame, AnEmptyTemplateAddsNothing) {
   dir.write("empty.html", "");
   EXPECT_EQ(header("empty.html"), "");
