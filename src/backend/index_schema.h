@@ -22,12 +22,14 @@
 //   XT<key>         the start of the title (backend/title_key.h): one term
 //                   for every leading run of up to kMaxTitleKeyWords words,
 //                   counted twice for the whole title (ranking)
-// Values: none. Documents built before their data held the stamp have in
-// slot 0 the file's modification time, in slot 1 its size, both as decimal
-// text (update detection).
+// Values: slot kValueExcerpt holds what excerpts are made from (the text and
+// sections, backend/excerpt_source.h). Documents built before their data
+// held the stamp have in slot 0 the file's modification time, in slot 1 its
+// size, both as decimal text (update detection).
 // Metadata: kFormatKey holds the index format as decimal text; an index
 // without it is of format 1, made before titles, headings and names were
-// weighted. It searches as before; zebadm update indexes it again.
+// weighted; format 2 has no excerpt sources. Both search as before (rows of
+// format 2 and older have no excerpts); zebadm update indexes them again.
 #pragma once
 
 #include <string>
@@ -44,9 +46,10 @@ constexpr const char* kPathPrefix = "Q";
 constexpr const char* kStemPrefix = "Z";
 constexpr const char* kTitleStartPrefix = "XT";
 constexpr const char* kFormatKey = "zeb.format";
-constexpr int kIndexFormat = 2;
+constexpr int kIndexFormat = 3;
 constexpr unsigned kValueModified = 0;
 constexpr unsigned kValueSize = 1;
+constexpr unsigned kValueExcerpt = 2;
 
 // The term of `text` under `prefix`.
 inline std::string prefixed_term(const char* prefix, std::string_view text) {

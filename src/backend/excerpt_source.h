@@ -1,0 +1,53 @@
+// What a document keeps for the excerpts of its result rows: its running
+// text (blanks collapsed, at most kMaxExcerptTextBytes, cut at a character
+// boundary) and its sections (where each begins in that text, its anchor,
+// its heading). zebadm writes it into value slot kValueExcerpt
+// (index_schema.h); a search reads it only for the rows it shows, and only
+// when the form asks for excerpts.
+//
+// Layout of the value:
+//   byte 0     kExcerptSourceFormat
+//   varint     the length of the payload
+//   rest       the payload, compressed with zlib
+// Payload:
+//   varint text length, text bytes
+//   varint section count, then per section:
+//     varint offset into the text, varint anchor length, anchor bytes,
+//     varint heading length, heading bytes
+// A document longer than the bound is still indexed whole; only its first
+// kMaxExcerptTextBytes give excerpts.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb::backend {
+
+constexpr unsigned char kExcerptSourceFormat = 1;
+constexpr size_t kMaxExcerptTextBytes = 128 * 1024;
+// No payload that a document of the bound makes is larger: a value that
+// says otherwise is damaged.
+constexpr size_t kMaxExcerptPayloadBytes = 1024 * 1024;
+
+struct ExcerptSection {
+  size_t offset = 0;
+  std::string anchor;
+  std::string heading;
+};
+
+struct ExcerptSource {
+  std::string text;
+  std::vector<ExcerptSection> sections;  // by offset
+};
+
+// The value for `text` (blanks not yet collapsed) and `sections`, whose
+// offsets point into `text`.
+std::string encode_excerpt_source(std::string_view text,
+                                  const std::vector<ExcerptSection>& sections);
+
+// False when `value` is empty, of another format or damaged.
+bool decode_excerpt_source(std::string_view value, ExcerptSource& out);
+
+}  // namespace zeb::backend
