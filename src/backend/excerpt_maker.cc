@@ -17,29 +17,38 @@ struct Word {
   int part = -1;     // the marked part it belongs to, -1 for none
 };
 
-bool is_word_character(unsigned code) {
-  if (code < 0x80)
-    return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') ||
-           (code >= '0' && code <= '9') || code == '_';
-  return Xapian::Unicode::is_wordchar(code);
+size_t utf8_length(unsigned char lead) {
+  if (lead < 0xC0) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  return 4;
 }
 
 // The words of `text`, cut where the indexer cuts them for the most part:
 // runs of letters, digits, marks and connectors.
 std::vector<Word> words_of(const std::string& text) {
   std::vector<Word> words;
-  Xapian::Utf8Iterator it(text), end;
+  words.reserve(text.size() / 6);
+  const size_t n = text.size();
   bool inside = false;
   size_t begin = 0;
-  while (it != end) {
-    const size_t at = it.raw() - text.data();
-    const bool word = is_word_character(*it);
-    if (word && !inside) begin = at;
-    if (!word && inside) words.push_back({begin, at, -1});
+  for (size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    bool word;
+    size_t length = 1;
+    if (c < 0x80) {
+      word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+             c == '_';
+    } else {
+      length = std::min(utf8_length(c), n - i);
+      word = Xapian::Unicode::is_wordchar(*Xapian::Utf8Iterator(text.data() + i, length));
+    }
+    if (word && !inside) begin = i;
+    if (!word && inside) words.push_back({begin, i, -1});
     inside = word;
-    ++it;
+    i += length;
   }
-  if (inside) words.push_back({begin, text.size(), -1});
+  if (inside) words.push_back({begin, n, -1});
   return words;
 }
 
@@ -53,19 +62,35 @@ std::string lower(const std::string& text, const Word& word) {
   return ascii ? out : Xapian::Unicode::tolower(out);
 }
 
+unsigned char lower_byte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
 // Gives each word of `words` the part it is marked for: a phrase's words
-// only where the whole phrase stands.
+// only where the whole phrase stands. Words are lower-cased only where a
+// part may start.
 void mark_words(const std::string& text, std::vector<Word>& words, ExcerptTerms& terms) {
   const std::vector<MarkedPart>& parts = terms.parts();
   if (parts.empty()) return;
   std::vector<std::string> lowered(words.size());
-  for (size_t i = 0; i < words.size(); ++i) lowered[i] = lower(text, words[i]);
+  std::vector<bool> done(words.size());
+  auto lowered_at = [&](size_t i) -> const std::string& {
+    if (!done[i]) {
+      lowered[i] = lower(text, words[i]);
+      done[i] = true;
+    }
+    return lowered[i];
+  };
   for (size_t i = 0; i < words.size(); ++i) {
+    const unsigned char lead = lower_byte(text[words[i].begin]);
+    if (!terms.may_start_any(lead)) continue;
     for (size_t p = 0; p < parts.size(); ++p) {
       const MarkedPart& part = parts[p];
-      if (i + part.size() > words.size()) continue;
+      if (!terms.may_start(p, lead) || i + part.size() > words.size()) continue;
       bool all = true;
-      for (size_t k = 0; k < part.size() && all; ++k) all = terms.matches(part[k], lowered[i + k]);
+      for (size_t k = 0; k < part.size() && all; ++k)
+        all = terms.matches(part[k], lowered_at(i + k));
       if (!all) continue;
       for (size_t k = 0; k < part.size(); ++k)
         if (words[i + k].part < 0) words[i + k].part = static_cast<int>(p);

@@ -1,7 +1,5 @@
 #include "backend/excerpt_source.h"
 
-#include <zlib.h>
-
 #include <cstdint>
 
 #include "backend/result_answer.h"
@@ -71,44 +69,24 @@ std::string encode_excerpt_source(std::string_view text,
                                   const std::vector<ExcerptSection>& sections) {
   std::vector<ExcerptSection> placed = sections;
   const std::string collapsed = collapse(text, placed);
-  std::string payload;
-  put_varint(payload, collapsed.size());
-  payload += collapsed;
-  put_varint(payload, placed.size());
-  for (const ExcerptSection& section : placed) {
-    put_varint(payload, section.offset);
-    put_varint(payload, section.anchor.size());
-    payload += section.anchor;
-    put_varint(payload, section.heading.size());
-    payload += section.heading;
-  }
   std::string value(1, static_cast<char>(kExcerptSourceFormat));
-  put_varint(value, payload.size());
-  uLongf packed = compressBound(payload.size());
-  const size_t header = value.size();
-  value.resize(header + packed);
-  // The fastest level: a document is compressed once, but its text is
-  // about all of what a search reads of it.
-  if (compress2(reinterpret_cast<Bytef*>(value.data() + header), &packed,
-                reinterpret_cast<const Bytef*>(payload.data()), payload.size(), 1) != Z_OK)
-    return {};
-  value.resize(header + packed);
+  put_varint(value, collapsed.size());
+  value += collapsed;
+  put_varint(value, placed.size());
+  for (const ExcerptSection& section : placed) {
+    put_varint(value, section.offset);
+    put_varint(value, section.anchor.size());
+    value += section.anchor;
+    put_varint(value, section.heading.size());
+    value += section.heading;
+  }
   return value;
 }
 
 bool decode_excerpt_source(std::string_view value, ExcerptSource& out) {
   out = ExcerptSource{};
   if (value.empty() || static_cast<unsigned char>(value[0]) != kExcerptSourceFormat) return false;
-  value.remove_prefix(1);
-  uint64_t size = 0;
-  if (!get_varint(value, size) || size > kMaxExcerptPayloadBytes) return false;
-  std::string payload(size, '\0');
-  uLongf unpacked = size;
-  if (uncompress(reinterpret_cast<Bytef*>(payload.data()), &unpacked,
-                 reinterpret_cast<const Bytef*>(value.data()), value.size()) != Z_OK ||
-      unpacked != size)
-    return false;
-  std::string_view in = payload;
+  std::string_view in = value.substr(1);
   uint64_t count = 0;
   if (!get_bytes(in, out.text) || !get_varint(in, count) || count > in.size()) return false;
   out.sections.resize(count);

@@ -5,11 +5,9 @@
 // (index_schema.h); a search reads it only for the rows it shows, and only
 // when the form asks for excerpts.
 //
-// Layout of the value:
+// Layout of the value (not compressed: a search reads the texts of all the
+// rows of a page, and inflating them would cost more than the search):
 //   byte 0     kExcerptSourceFormat
-//   varint     the length of the payload
-//   rest       the payload, compressed with zlib
-// Payload:
 //   varint text length, text bytes
 //   varint section count, then per section:
 //     varint offset into the text, varint anchor length, anchor bytes,
@@ -26,10 +24,7 @@
 namespace zeb::backend {
 
 constexpr unsigned char kExcerptSourceFormat = 1;
-constexpr size_t kMaxExcerptTextBytes = 128 * 1024;
-// No payload that a document of the bound makes is larger: a value that
-// says otherwise is damaged.
-constexpr size_t kMaxExcerptPayloadBytes = 1024 * 1024;
+constexpr size_t kMaxExcerptTextBytes = 64 * 1024;
 
 struct ExcerptSection {
   size_t offset = 0;

@@ -48,9 +48,28 @@ bool pattern_matches(const std::string& pattern, const std::string& word) {
 
 ExcerptTerms::ExcerptTerms(const ParsedSearch& parsed) : stemmer_(kStemLanguage) {
   add_expression(parsed.expression);
-  if (!parsed.has_free_text) return;
-  for (const std::string& word : split_words(parsed.free_text))
-    if (!is_stop_word(word)) add_word(word, parsed.free_text_type);
+  if (parsed.has_free_text)
+    for (const std::string& word : split_words(parsed.free_text))
+      if (!is_stop_word(word)) add_word(word, parsed.free_text_type);
+  finish();
+}
+
+void ExcerptTerms::finish() {
+  for (const MarkedPart& part : parts_) {
+    std::bitset<256> starts;
+    const std::string& first = part.front().text;
+    const auto lead = static_cast<unsigned char>(first.empty() ? kMaskAny : first[0]);
+    if (part.front().kind == WordMatcher::kPattern && (lead == kMaskAny || lead == kMaskOne)) {
+      starts.set();
+    } else if (lead >= 0x80) {
+      // Case changes the first byte of some letters beyond ASCII.
+      for (unsigned byte = 0x80; byte < 256; ++byte) starts.set(byte);
+    } else {
+      starts.set(lead);
+    }
+    starts_.push_back(starts);
+    any_start_ |= starts;
+  }
 }
 
 void ExcerptTerms::add_expression(const Expression& expression) {

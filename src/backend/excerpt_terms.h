@@ -7,6 +7,7 @@
 
 #include <xapian.h>
 
+#include <bitset>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,16 +29,23 @@ class ExcerptTerms {
   explicit ExcerptTerms(const ParsedSearch& parsed);
 
   const std::vector<MarkedPart>& parts() const { return parts_; }
+  // Whether a word whose first byte (ASCII lower-cased) is `byte` may
+  // start part `part`: most words of a text are passed over on this alone.
+  bool may_start(size_t part, unsigned char byte) const { return starts_[part][byte]; }
+  bool may_start_any(unsigned char byte) const { return any_start_[byte]; }
   // Whether `word` (lower case) matches `matcher`.
   bool matches(const WordMatcher& matcher, const std::string& word);
 
  private:
   void add_expression(const Expression& expression);
+  void finish();  // the start tables of the parts
   void add_term(const Term& term);
   void add_word(const std::string& word, uint8_t type);
   const std::string& stem_of(const std::string& word);
 
   std::vector<MarkedPart> parts_;
+  std::vector<std::bitset<256>> starts_;  // per part
+  std::bitset<256> any_start_;
   Xapian::Stem stemmer_;
   std::unordered_map<std::string, std::string> stems_;  // the words stemmed so far
 };
