@@ -27,10 +27,10 @@ bool get_varint(std::string_view& in, uint64_t& value) {
   return false;
 }
 
-bool get_bytes(std::string_view& in, std::string& out) {
+bool get_bytes(std::string_view& in, std::string_view& out) {
   uint64_t length = 0;
   if (!get_varint(in, length) || length > in.size()) return false;
-  out.assign(in.substr(0, length));
+  out = in.substr(0, length);
   in.remove_prefix(length);
   return true;
 }

@@ -24,16 +24,20 @@
 namespace zeb::backend {
 
 constexpr unsigned char kExcerptSourceFormat = 1;
-constexpr size_t kMaxExcerptTextBytes = 64 * 1024;
+// Every row of a page reads and scans its document's text: the bound keeps
+// a page of long documents about as cheap as one of short ones.
+constexpr size_t kMaxExcerptTextBytes = 32 * 1024;
 
+// Read in place: the texts are views of the value decoded (or of the
+// strings given to encode), which must outlive them.
 struct ExcerptSection {
   size_t offset = 0;
-  std::string anchor;
-  std::string heading;
+  std::string_view anchor;
+  std::string_view heading;
 };
 
 struct ExcerptSource {
-  std::string text;
+  std::string_view text;
   std::vector<ExcerptSection> sections;  // by offset
 };
 

@@ -37,7 +37,7 @@ void make_row_extras(const RowExtrasWanted& wanted, std::string_view stamp,
   const Excerpt excerpt = make_excerpt(source, *wanted.terms, wanted.excerpt_words);
   out.excerpt = excerpt.text;
   if (excerpt.section != nullptr && !excerpt.section->anchor.empty()) {
-    out.section = excerpt.section->anchor;
+    out.section.assign(excerpt.section->anchor);
     out.section += '\0';
     out.section += excerpt.section->heading;
   }

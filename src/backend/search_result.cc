@@ -188,7 +188,8 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
     ResultEntry entry;
     if (options_.extras.any()) {
       const std::string_view stamp = stamp_of(data[at]);
-      make_row_extras(options_.extras, stamp, excerpts.empty() ? "" : excerpts[at], entry.extras);
+      const std::string_view excerpt = excerpts.empty() ? std::string_view() : excerpts[at];
+      make_row_extras(options_.extras, stamp, excerpt, entry.extras);
       data[at].resize(identifier_of(data[at]).size());
     }
     entry.data = std::move(data[at++]);

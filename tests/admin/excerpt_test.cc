@@ -43,16 +43,28 @@ ParsedSearch search(const std::vector<QueryTerm>& terms, const std::string& free
   return parsed;
 }
 
-// The document's stored source, read back as a search reads it.
-ExcerptSource stored(const std::string& html) {
+// The value zebadm stores for a document.
+std::string stored(const std::string& html) {
   ExtractedDocument doc;
   extract_html(html, doc);
   std::vector<backend::ExcerptSection> sections;
   for (const Section& s : doc.sections) sections.push_back({s.offset, s.anchor, s.heading});
+  return backend::encode_excerpt_source(doc.text, sections);
+}
+
+// The excerpt of a stored value, read back as a search reads it.
+backend::Excerpt excerpt_of(const std::string& value, const ParsedSearch& query, unsigned words,
+                            std::string* section = nullptr) {
   ExcerptSource source;
-  EXPECT_TRUE(backend::decode_excerpt_source(backend::encode_excerpt_source(doc.text, sections),
-                                             source));
-  return source;
+  EXPECT_TRUE(backend::decode_excerpt_source(value, source));
+  ExcerptTerms terms(query);
+  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words);
+  if (section != nullptr)
+    *section = excerpt.section == nullptr || excerpt.section->anchor.empty()
+                   ? ""
+                   : std::string(excerpt.section->anchor) + "|" +
+                         std::string(excerpt.section->heading);
+  return excerpt;
 }
 
 // Marks shown as [ and ].
@@ -119,14 +131,8 @@ TEST(Excerpts, MarkTheWordsThatBroughtTheDocumentAndNameTheirSection) {
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ExcerptSource source = stored(c.html);
-    ExcerptTerms terms(c.query);
-    const backend::Excerpt excerpt = backend::make_excerpt(source, terms, 30);
-    EXPECT_EQ(shown(excerpt.text), c.excerpt);
-    const std::string section =
-        excerpt.section == nullptr || excerpt.section->anchor.empty()
-            ? ""
-            : excerpt.section->anchor + "|" + excerpt.section->heading;
+    std::string section;
+    EXPECT_EQ(shown(excerpt_of(stored(c.html), c.query, 30, &section).text), c.excerpt);
     EXPECT_EQ(section, c.section);
   }
 }
@@ -136,17 +142,16 @@ TEST(Excerpts, OneLongLineIsCutToTheBoundsAndStaysWholeCharacters) {
   // stored text keeps the bound, and an excerpt of 80 long words its own.
   std::string line;
   while (line.size() < 200000) line += "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 ";
-  const ExcerptSource source = stored("<p>" + line + "needle</p>");
-  EXPECT_LE(source.text.size(), backend::kMaxExcerptTextBytes);
-  ExcerptTerms terms(search({{"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", true}}));
-  const backend::Excerpt excerpt = backend::make_excerpt(source, terms, 80);
+  const std::string value = stored("<p>" + line + "needle</p>");
+  EXPECT_LE(value.size(), backend::kMaxExcerptTextBytes + 16);
+  const backend::Excerpt excerpt =
+      excerpt_of(value, search({{"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", true}}), 80);
   EXPECT_LE(excerpt.text.size(), backend::kMaxExcerptBytes);
   EXPECT_EQ(excerpt.text.find("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), 1u);  // after a mark
   // Long words: the excerpt is cut by bytes, marks closed, then "…".
   std::string long_words;
   for (int i = 0; i < 100; ++i) long_words += std::string(60, 'x') + " ";
-  ExcerptTerms x(search({{"x*", false, true}}));
-  const std::string cut = backend::make_excerpt(stored(long_words), x, 80).text;
+  const std::string cut = excerpt_of(stored(long_words), search({{"x*", false, true}}), 80).text;
   EXPECT_LE(cut.size(), backend::kMaxExcerptBytes);
   EXPECT_EQ(cut.substr(cut.size() - 4), "\x02\xE2\x80\xA6");
 }
@@ -155,6 +160,8 @@ TEST(Excerpts, DamagedOrOldValuesGiveNoExcerpt) {
   ExtractedDocument doc;
   extract_html("<h2 id=\"s\">Heading</h2><p>Some text about tables.</p>", doc);
   const std::string value = backend::encode_excerpt_source(doc.text, {{0, "s", "Heading"}});
+  EXPECT_EQ(shown(excerpt_of(value, search({{"heading"}}), 10).text),
+            "[Heading] Some text about tables.");
   ExcerptSource source;
   ASSERT_TRUE(backend::decode_excerpt_source(value, source));
   // Every shorter value, and one with a byte changed at each place, reads

@@ -49,8 +49,9 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   // The stamp is in the data: a remote shard sends values one message each,
   // so the only value is the one excerpts are made from.
   EXPECT_EQ(doc.values_count(), 1u);
+  const std::string value = doc.get_value(backend::kValueExcerpt);
   backend::ExcerptSource source;
-  ASSERT_TRUE(backend::decode_excerpt_source(doc.get_value(backend::kValueExcerpt), source));
+  ASSERT_TRUE(backend::decode_excerpt_source(value, source));
   EXPECT_EQ(source.text, "Creating tables quickly");
 
   // Words keep their positions: "creating tables" are adjacent.
