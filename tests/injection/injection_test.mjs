@@ -1,10 +1,10 @@
 // Markup, quotes, script URLs, NUL and invalid UTF-8 posted through every
 // form field of zebsrch, and put into indexed titles, document paths,
 // keywords, body text, headings, anchors, document locations and spelling
-// files: every page the CGI makes
-// of them is parsed by Chromium's HTML parser, and none may hold an element,
-// attribute or URL scheme that the hostile text created, nor differ in
-// shape from the page of the same request with harmless twins of the texts.
+// files: every page the CGI makes of them is parsed by Chromium's HTML
+// parser, and none may hold an element, attribute or URL scheme that the
+// hostile text created, nor differ in shape from the page of the same
+// request with harmless twins of the texts.
 //
 //   node injection_test.mjs --bin BUILD/bin
 //
@@ -179,6 +179,10 @@ describe('hostile texts in the pages of zebsrch', () => {
       if (payload.id === null) return;
       for (const [where, shown] of [['excerpt', excerpts], ['section heading', headings], ['link fragment', fragments]]) {
         if (!shown.includes(payload.id)) problems.push(`payload ${p} is not shown in a ${where}`);
+      }
+      // The new-search form carries the scope values and topics on.
+      if (!shownBy((r) => r.base === 'new search with excerpts' && r.payload === p).includes(payload.id)) {
+        problems.push(`payload ${p} is not carried by the new-search form`);
       }
     });
     // A hostile keyword is a topic, and a hostile first directory a scope
