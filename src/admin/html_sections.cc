@@ -16,10 +16,28 @@ bool only_blanks_since(const std::string& text, size_t from) {
   return true;
 }
 
+// A NUL in an attribute value is U+FFFD to a browser, so the fragment must
+// say that too; and a section travels as "anchor\0heading", where a NUL of
+// its own would move the border.
 std::string anchor_of(const std::string* id, const std::string* name_attr) {
   const std::string* anchor = id != nullptr && !id->empty() ? id : name_attr;
   if (anchor == nullptr || anchor->empty()) return {};
-  return collapse_blanks(*anchor, kMaxAnchorBytes);
+  std::string value;
+  for (const char c : *anchor) {
+    if (c == '\0')
+      value += "\xEF\xBF\xBD";
+    else
+      value += c;
+  }
+  return collapse_blanks(value, kMaxAnchorBytes);
+}
+
+// A browser shows no NUL of the text; the heading then parts words there.
+std::string heading_of(std::string_view text) {
+  std::string heading(text);
+  for (char& c : heading)
+    if (c == '\0') c = ' ';
+  return collapse_blanks(heading, kMaxSectionHeadingBytes);
 }
 
 }  // namespace
@@ -52,8 +70,7 @@ void SectionCapture::tag(const std::string& name, bool end, const std::string* i
 }
 
 void SectionCapture::close_heading() {
-  open_.heading = collapse_blanks(std::string_view(doc_.text).substr(open_.offset),
-                                  kMaxSectionHeadingBytes);
+  open_.heading = heading_of(std::string_view(doc_.text).substr(open_.offset));
   doc_.sections.push_back(std::move(open_));
   open_ = Section{};
   open_name_.clear();
