@@ -5,7 +5,7 @@ namespace zeb::admin {
 namespace {
 
 bool is_heading(const std::string& name) {
-  return name == "h1" || name == "h2" || name == "h3" || name == "h4" || name == "dt";
+  return name == "h1" || name == "h2" || name == "h3" || name == "h4";
 }
 
 // Whether the text from `from` on holds nothing but blanks: an anchor seen

@@ -1,6 +1,10 @@
 // The sections of an HTML document, collected while the extractor walks the
-// markup: each heading (h1 to h4, dt) starts one, at the place in the text
-// where the heading's own text begins. Its anchor is the first that names
+// markup: each heading (h1 to h4) starts one, at the place in the text
+// where the heading's own text begins. The terms of a definition list (dt)
+// start none: a list of settings or options is one section, and a reader
+// sent to its term would land past the section's heading (on the
+// PostgreSQL manual's book index, sections with dt link the section the
+// editors named for 26 % of entries, without for 55 %). Its anchor is the first that names
 // it: an `id` on the heading itself; else an `id` (or `<a name>`) on an
 // element around it or just before it, with no text between; else one
 // inside the heading (`<h2><a id="x"></a>Title</h2>`).

@@ -11,10 +11,6 @@ namespace zeb::backend {
 
 namespace {
 
-// A text with a hit is read this far for a better passage; one without
-// any is read to its end.
-constexpr size_t kScanAfterHit = 16 * 1024;
-
 constexpr std::array<bool, 128> kAsciiWord = [] {
   std::array<bool, 128> word{};
   for (int c = 0; c < 128; ++c)
@@ -77,8 +73,6 @@ class HitFinder {
           if (terms_.may_start(p, lead_byte(start))) try_part(p, start);
         if (window != 0 && every_part_within(window)) break;
       }
-      // Once some hit is found, the rest of a long text is read only so far.
-      if (window != 0 && !hits.empty() && start - from > kScanAfterHit) break;
       at += c < 0x80 ? 1 : length;  // is_word_at measured a longer one
       while (at < to) {
         c = static_cast<unsigned char>(text_[at]);

@@ -2,7 +2,7 @@
 // marked part (excerpt_terms.h) matches. One pass over the text checks a
 // part only at the words whose first letter may start it, and stops at the
 // first stretch of `window` bytes that holds every part (the rest could
-// only add hits of parts already there), or some way after the first hit.
+// only add hits of parts already there).
 #pragma once
 
 #include <cstddef>

@@ -51,6 +51,30 @@ const ExcerptSection* section_at(const ExcerptSource& source, size_t offset) {
   return found;
 }
 
+// The hits of the first heading with the most different parts, when that
+// is half of them or more; else none.
+std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& terms) {
+  const size_t parts = terms.parts().size();
+  std::vector<ExcerptHit> best;
+  size_t best_distinct = 0;
+  std::vector<bool> seen(parts);
+  for (const ExcerptSection& section : source.sections) {
+    const size_t end = std::min(source.text.size(), section.offset + section.heading.size());
+    std::vector<ExcerptHit> hits = find_hits(source.text, terms, section.offset, end, 0);
+    std::fill(seen.begin(), seen.end(), false);
+    size_t distinct = 0;
+    for (const ExcerptHit& hit : hits)
+      if (!seen[hit.part]) seen[hit.part] = true, ++distinct;
+    if (distinct > best_distinct) {
+      best = std::move(hits);
+      best_distinct = distinct;
+      if (distinct == parts) break;
+    }
+  }
+  if (best_distinct * 2 < parts || best_distinct == 0) best.clear();
+  return best;
+}
+
 }  // namespace
 
 Excerpt make_excerpt(const ExcerptSource& source, ExcerptTerms& terms, unsigned length) {
@@ -59,13 +83,18 @@ Excerpt make_excerpt(const ExcerptSource& source, ExcerptTerms& terms, unsigned 
   size_t at = next_word(text, 0);
   if (at == std::string_view::npos) return excerpt;
   length = std::clamp(length, kMinExcerptWords, kMaxExcerptWords);
-  // What stands before the first heading is mostly the site's furniture (a
-  // navigation bar that repeats the chapter's title): it gives the passage
-  // only when the rest has no hit.
-  const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
+  // A heading that names half the search's words or more is where the
+  // passage starts: it is the section the document gives to them. Else the
+  // text is read for the passage, where what stands before the first
+  // heading (mostly the site's furniture, a navigation bar that repeats the
+  // chapter's title) counts only when the rest has no hit.
   const size_t window = length * kBytesPerWord;
-  std::vector<ExcerptHit> hits = find_hits(text, terms, body, text.size(), window);
-  if (hits.empty() && body > 0) hits = find_hits(text, terms, 0, body, window);
+  std::vector<ExcerptHit> hits = heading_hits(source, terms);
+  if (hits.empty()) {
+    const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
+    hits = find_hits(text, terms, body, text.size(), window);
+    if (hits.empty() && body > 0) hits = find_hits(text, terms, 0, body, window);
+  }
 
   // The passage starts a few words before the first hit of the best window,
   // so that the word has its context.
