@@ -24,6 +24,7 @@ struct ExtractedDocument {
   std::vector<std::string> headings;  // section headings, defined terms
   std::vector<std::string> names;     // table headers and row labels, code
   std::vector<std::string> keywords;  // as written, blanks collapsed
+  bool noindex = false;               // the page asks to be left out of the index
 };
 
 // Collapses runs of white space (ASCII and no-break space) into one blank,
