@@ -124,6 +124,8 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
   const auto keep_content = [&](const std::string& term, const std::string& path) {
     if (!run_holders.try_emplace(term, path).second) return false;
     for (size_t shard = 0; shard < count; ++shard) {
+      // What a new shard holds came in this run, in path order: run_holders.
+      if (fresh[shard]) continue;
       Xapian::WritableDatabase& db = shards[shard];
       std::vector<std::string> later;
       for (auto it = db.postlist_begin(term); it != db.postlist_end(term); ++it) {
