@@ -182,13 +182,10 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
       size_t strays = 0;
       for (auto it = db.allterms_begin(prefix); it != db.allterms_end(prefix); ++it) {
         const std::string path = (*it).substr(prefix.size());
-        const auto at = std::lower_bound(
-            listing.documents.begin(), listing.documents.end(), path,
-            [](const TreeFile& file, const std::string& wanted) { return file.path < wanted; });
-        const bool listed = at != listing.documents.end() && at->path == path;
-        if (listed && shard_for_path(path, count) == shard) continue;
-        if (listed) ++strays;
-        if (listed || !listing.below_unreadable(path)) gone.push_back(*it);
+        const bool in_tree = listed(listing.documents, path);
+        if (in_tree && shard_for_path(path, count) == shard) continue;
+        if (in_tree) ++strays;
+        if (in_tree || !listing.below_unreadable(path)) gone.push_back(*it);
       }
       for (const auto& term : gone) {
         db.delete_document(term);
