@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "admin/admin_context.h"
+#include "admin/index_rules.h"
 
 namespace zeb::admin {
 
@@ -15,6 +16,7 @@ struct CommandOptions {
   bool has_location = false;
   std::string location;             // --location LOC
   std::vector<std::string> shards;  // --shard HOST:PORT, in the order given
+  RuleChanges rules;                // --include, --exclude, --kinds... (create, rules)
 };
 
 int command_init(const AdminContext& context, const Operands& operands, const CommandOptions&);
@@ -29,6 +31,8 @@ int command_suspend(const AdminContext& context, const Operands& operands, const
 int command_resume(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_rules(const AdminContext& context, const Operands& operands,
+                  const CommandOptions& options);
 int command_timeouts(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_set(const AdminContext& context, const Operands& operands, const CommandOptions&);
