@@ -71,8 +71,9 @@ void write_search_log(const SearchLogStart& start, const SearchRequest& request)
   if (length == 0) return;
 
   // Past a file size limit the write fails with EFBIG instead of ending the
-  // process. O_NONBLOCK: a pipe in the log's place cannot hold the request.
-  signal(SIGXFSZ, SIG_IGN);
+  // process (once per process is enough). O_NONBLOCK: a pipe in the log's
+  // place cannot hold the request.
+  [[maybe_unused]] static const bool size_signal_ignored = signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
   const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return;
   // One write of the whole line: a retry could tear it, so a line that does
