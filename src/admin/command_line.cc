@@ -22,6 +22,7 @@ enum OptionSet : unsigned {
   kLocationOption = 1,
   kShardOption = 2,
   kRuleOptions = 4,
+  kReportOptions = 8,  // --since and --html
 };
 
 // The rule options of create and rules (admin/index_rules.h).
@@ -126,6 +127,19 @@ constexpr Command kCommands[] = {
      "connection to a shard and SEARCH for each answer of it (its greeting, the\n"
      "search, a document); a shard that does not answer in time is reported like\n"
      "a shard that is down. Defaults: 5000 and 10000.\n"},
+    {"log", "[on|off]", 0, 1, kNoOptions, command_log, "show or set the search log",
+     "Without an operand, shows whether searches are logged; 'on' makes each\n"
+     "search append one line to logs/search.log in the instance (time, indexes,\n"
+     "the query, found count, time taken; nothing about the visitor), 'off'\n"
+     "stops it and keeps the log. The web server's user must be able to write\n"
+     "logs/ and the log; a log it cannot write costs its lines, never a page.\n"},
+    {"report", "", 0, 0, kReportOptions, command_report, "summarise the search log",
+     "Reads the search log and the copies logrotate left beside it (search.log.1,\n"
+     "search.log.2, ...; compressed ones are not read) and shows searches per\n"
+     "day, the most frequent queries, the queries that found nothing and the\n"
+     "slowest searches. Days are UTC days.\n"
+     "  --since DATE      leave out the days before DATE (YYYY-MM-DD)\n"
+     "  --html FILE       write the report to FILE as an HTML page with charts\n"},
     {"map list", "", 0, 0, kNoOptions, command_map_list, "show the look-up table",
      "Shows each record of the look-up table: index name and document location.\n"},
     {"map set", "INDEX LOCATION", 2, 2, kNoOptions, command_map_set,
@@ -149,10 +163,12 @@ void print_usage(FILE* sink) {
 }
 
 void print_command_help(FILE* sink, const Command& command) {
-  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s\n\n%s", command.name,
+  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s%s\n\n%s", command.name,
           *command.operands ? " " : "", command.operands,
           (command.options & kLocationOption) ? " [--location LOC]" : "",
-          (command.options & kShardOption) ? " [--shard HOST:PORT]..." : "", command.details);
+          (command.options & kShardOption) ? " [--shard HOST:PORT]..." : "",
+          (command.options & kReportOptions) ? " [--since DATE] [--html FILE]" : "",
+          command.details);
   if (command.options & kRuleOptions) {
     if (std::string(command.name) == "rules")
       fputs("  --reset           start from a new index's rules\n", sink);
@@ -188,6 +204,7 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   std::vector<std::string> shards;
   RuleChanges rules;
   bool has_rules = false;
+  std::string since, html;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -200,6 +217,13 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
       if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
       (arg == "--instance" ? context.instance_dir : location) = args[++i];
       if (arg == "--location") has_location = true;
+    } else if (arg == "--since" || arg == "--html") {
+      if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
+      (arg == "--since" ? since : html) = args[++i];
+    } else if (arg.rfind("--since=", 0) == 0) {
+      since = arg.substr(8);
+    } else if (arg.rfind("--html=", 0) == 0) {
+      html = arg.substr(7);
     } else if (arg == "--shard") {
       if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
       shards.push_back(args[++i]);
@@ -269,6 +293,8 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
     return usage_error(err, std::string(command->name) + " takes no rule options");
   if (rules.reset && std::string(command->name) != "rules")
     return usage_error(err, std::string(command->name) + " takes no --reset");
+  if ((!since.empty() || !html.empty()) && !(command->options & kReportOptions))
+    return usage_error(err, std::string(command->name) + " takes no --since or --html");
   const Operands operands(words.begin() + static_cast<std::ptrdiff_t>(first_operand), words.end());
   if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
     fprintf(err, "zebadm: wrong number of arguments\n");
@@ -280,6 +306,8 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   options.location = location;
   options.shards = shards;
   options.rules = rules;
+  options.since = since;
+  options.html = html;
   try {
     return command->run(context, operands, options);
   } catch (const Xapian::Error& e) {
