@@ -40,13 +40,12 @@ std::string missing_table(const std::string& xapian_dir, const Xapian::Database&
   if (!fs::exists(xapian_dir + "/iamglass")) return {};
   std::vector<std::string> needed = {"postlist"};
   if (db.get_doccount() > 0) needed.insert(needed.end(), {"termlist", "docdata"});
-  for (auto term = db.allterms_begin(); term != db.allterms_end(); ++term) {
-    const unsigned char first = static_cast<unsigned char>((*term)[0]);
-    if (!(first >= 'A' && first <= 'Z')) {
-      needed.push_back("position");
-      break;
-    }
-  }
+  // Prefixes are capital letters: an unprefixed word sorts before "A" or
+  // from "[" on.
+  Xapian::TermIterator term = db.allterms_begin();
+  const bool before = term != db.allterms_end() && *term < "A";
+  term.skip_to("[");
+  if (before || term != db.allterms_end()) needed.push_back("position");
   for (const std::string& table : needed)
     if (!fs::exists(xapian_dir + "/" + table + ".glass")) return table;
   return {};
