@@ -15,10 +15,9 @@
 //
 // A search is answered "too complex" (22) before a run or a window of rows
 // that would take its spending past kSearchCostBudget, so no search spends
-// much more than the budget, whatever its form: 6e7 units, about 0.6 s,
-// which lets a ranked list of every page of a word on most of the
-// dictionary's pages (113,182), or free text of two such words, list 65,535
-// rows.
+// much more than the budget, whatever its form: 5.5e7 units, about 0.55 s,
+// which lets a ranked list of a word on most of the dictionary's pages
+// (113,182) show 65,535 rows.
 #pragma once
 
 #include <xapian.h>
@@ -27,15 +26,15 @@
 
 namespace zeb::backend {
 
-constexpr uint64_t kSearchCostBudget = 60'000'000;
+constexpr uint64_t kSearchCostBudget = 55'000'000;
 
 // Scoring a posting of a weighted (ranked) search.
 constexpr uint64_t kWeightedPostingCost = 3;
 // A posting of a phrase word: its positions are read and compared.
 constexpr uint64_t kPositionPostingCost = 6;
-// An OR of n lists merges them: each posting costs 1 + log2(n) / 4 (64
-// lists of common words measured 2.5 times their postings).
-constexpr double kMergeCostPerLevel = 0.25;
+// An OR of n lists merges them: each posting costs 1 + 0.4 log2(n) (64
+// lists of common words, ranked, measured 3.4 times their postings).
+constexpr double kMergeCostPerLevel = 0.4;
 // One row of the result list: its document's data read and its answer made.
 constexpr uint64_t kRowCost = 600;
 
