@@ -15,7 +15,9 @@
 // (zebadm only ever writes data/NAME). SHARDS is "-" for a local index,
 // else a comma-separated list of host:port of remote Xapian servers that
 // together hold the index (the data directory is still recorded: it keeps
-// the index's spelling file and the record of its document tree).
+// the index's spelling file and the record of its document tree). An index
+// has at most kMaxShards shards, and no two indexes share a name (in any
+// letter case): a line that breaks either makes the catalogue unreadable.
 //
 // The shard-timeouts line bounds every wait on a remote shard of the
 // instance's indexes, in milliseconds: CONNECT MS for making a connection,
@@ -33,6 +35,10 @@ namespace zeb::backend {
 
 constexpr const char* kCatalogueFileName = "zebinst.cat";
 constexpr const char* kLockFileName = ".zebadm.lock";
+
+// Shards one index may have: as many indexes as a search may open. Every
+// search opens every shard, so a longer list is refused where it is read.
+constexpr size_t kMaxShards = 64;
 
 enum class IndexStatus { kActive, kSuspended };
 
