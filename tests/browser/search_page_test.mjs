@@ -1,10 +1,11 @@
 // The search form in a real browser: headless Chromium posts the form page
-// through lighttpd to the real CGI over a test instance that zebadm built,
-// and the test reads the result pages as a person would see them. With
-// --fastcgi, lighttpd runs zebsrch as FastCGI processes instead, and the
-// same pages must come back.
+// through a web server (lighttpd unless --server names apache or nginx) to
+// the real CGI over a test instance that zebadm built, and the test reads the
+// result pages as a person would see them. With --fastcgi, the web server
+// runs zebsrch as FastCGI processes instead, and the same pages must come
+// back.
 //
-//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--fastcgi]
+//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--server NAME] [--fastcgi]
 //
 // Exits 77 (skipped) when Chromium or the npm packages are not installed.
 
@@ -20,7 +21,10 @@ const kSkipped = 77;
 const kChromium = '/usr/bin/chromium';
 const here = dirname(fileURLToPath(import.meta.url));
 const { values: options } = parseArgs({
-  options: { bin: { type: 'string' }, screenshot: { type: 'string' }, fastcgi: { type: 'boolean' } },
+  options: {
+    bin: { type: 'string' }, screenshot: { type: 'string' }, server: { type: 'string' },
+    fastcgi: { type: 'boolean' },
+  },
 });
 const bin = resolve(options.bin ?? join(here, '..', '..', 'build', 'bin'));
 const screenshot = resolve(options.screenshot ?? join(here, '..', '..', 'build', 'browser-result.png'));
@@ -39,7 +43,8 @@ const { chromium } = await import('playwright-core');
 const { TestSite, kDocuments } = await import('./test_site.mjs');
 
 const fastcgi = options.fastcgi ?? false;
-const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), fastcgi });
+const server = options.server ?? 'lighttpd';
+const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), server, fastcgi });
 let profile = null;
 let browser = null;
 let page = null;
@@ -104,7 +109,7 @@ async function resultRows() {
   }));
 }
 
-describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
+describe(`the search form posted through ${server} to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
   it('lists ranked matches of two indexes with stars and links that open the documents', async () => {
     await search({ text: { free_text: 'colour tables' }, indexes: ['ALPHA', 'BETA'] });
     assert.match(await page.textContent('body'), /top document\(s\) returned/);
@@ -185,9 +190,9 @@ describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'Fas
     assert.equal(await page.locator('textarea[name="new_free_text"]').inputValue(), typed);
   });
 
-  it('goes on searching when lighttpd has to start its FastCGI processes again', { skip: !fastcgi }, async () => {
+  it(`goes on searching when ${server} has to start its FastCGI processes again`, { skip: !fastcgi }, async () => {
     const ended = site.killSearchProcesses();
-    assert.ok(ended > 0, 'no FastCGI process of lighttpd found');
+    assert.ok(ended > 0, `no FastCGI process of ${server} found`);
     await search({ text: { query_word0: 'stripes' }, indexes: ['BETA'] });
     assert.deepEqual((await resultRows()).map((row) => row.title), [titleOf('BETA', 'faq/animals.html')]);
   });
