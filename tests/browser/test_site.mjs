@@ -122,8 +122,8 @@ export class TestSite {
         '--location', `${this.address}/docs/${index}/`]);
     }
 
-    const args = ['--server', this.serverName, '--instance', instance, '--name', kInstanceName, '--port', String(this.port),
-      '--cgi', join(this.bin, 'zebsrch'), '--run', join(this.root, 'run')];
+    const args = ['--server', this.serverName, '--instance', instance, '--name', kInstanceName,
+      '--port', String(this.port), '--cgi', join(this.bin, 'zebsrch'), '--run', join(this.root, 'run')];
     for (const index of Object.keys(kDocuments)) {
       args.push('--index', index, join(docs, index), `${index[0]}${index.slice(1).toLowerCase()} documents`);
     }
