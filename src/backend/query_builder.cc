@@ -73,9 +73,15 @@ class QueryBuilder {
         continue;
       }
       built.rank_terms.push_back(word_term(word, parsed.free_text_type));
-      parts.push_back(term(built.rank_terms.back()));
-      if (short_text && parsed.free_text_type != kTermTypeExact && has_stem(word))
+      const std::string& stem = built.rank_terms.back();
+      if (!short_text || parsed.free_text_type == kTermTypeExact || !has_stem(word)) {
+        parts.push_back(term(stem));
+      } else if (own_form_stands_out(word, stem)) {
+        parts.push_back(term(stem));
         parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, term(word), kOwnFormWeight);
+      } else {
+        parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, term(stem), 1 + kOwnFormWeight);
+      }
     }
     if (!open_lists(parts.size())) return kQueryTooComplex;
     out = Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end());
@@ -112,6 +118,18 @@ class QueryBuilder {
  private:
   // `text` searched as a term at this place of the query.
   Xapian::Query term(const std::string& text) { return parts_.term(text, weight_counts_); }
+
+  // Whether `word`, searched beside its stem term `stem`, weighs documents
+  // otherwise than the stem alone (ranking_weight.h). A remote shard would
+  // answer each count with an exchange of its own: there the own form is
+  // always searched.
+  bool own_form_stands_out(const std::string& word, const std::string& stem) const {
+    for (const Vocabulary& vocabulary : target_.vocabularies)
+      if (vocabulary.remote) return true;
+    const Xapian::doccount own = target_.db.get_termfreq(word);
+    return own * kCommonOwnFormShare < target_.db.get_doccount() ||
+           own < kSameOwnFormShare * target_.db.get_termfreq(stem);
+  }
 
   // Counts `lists` posting lists in every shard; false past the budget.
   bool open_lists(uint64_t lists) { return budget_.open_lists(lists * shards_); }

@@ -12,7 +12,8 @@
 // itself. This holds for free text and for a ranked search of words joined
 // by AND. A short free text (up to eight words) also weighs each word's own
 // form beside its stem, so that "repeat" finds the function before
-// "repeatable read".
+// "repeatable read", except where the own form is on most pages and nearly
+// every page of its stem: there the stem weighs for both (ranking_weight.h).
 #pragma once
 
 #include <xapian.h>
