@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backend/shard_documents.h"
+#include "backend/title_start_split.h"
 
 namespace zeb::backend {
 
@@ -39,6 +40,10 @@ struct SearchOptions {
   // (BuiltQuery in backend/query_builder.h).
   bool own_rank_scale = false;
   std::vector<std::string> rank_terms;
+  // The query's weighted title-start term and the query without it
+  // (BuiltQuery), empty when it has none.
+  Xapian::Query title_start;
+  Xapian::Query without_title_start;
 };
 
 struct ResultEntry {
@@ -71,7 +76,8 @@ class SearchResult {
 
  private:
   // `check_at_least`: the matches to count before the matcher may stop.
-  void load_window(uint32_t offset, uint32_t check_at_least = 0);
+  // Returns the matcher's run, whose match counts are the query's.
+  Xapian::MSet load_window(uint32_t offset, uint32_t check_at_least = 0);
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
@@ -82,14 +88,14 @@ class SearchResult {
   // shard; false when that cannot be told.
   bool count_held_remotely(Xapian::docid best, const std::string* best_data, size_t& held) const;
   // The rank value of `match` in percent.
-  int rank_percent(const Xapian::MSetIterator& match) const;
+  int rank_percent(const WindowEntry& match) const;
 
   Xapian::Database db_;
   std::vector<std::string> shard_names_;
   ShardDocuments documents_;
   Xapian::Enquire enquire_;
   SearchOptions options_;
-  Xapian::MSet window_;
+  std::vector<WindowEntry> window_;
   uint32_t window_offset_ = 0;
   uint32_t window_asked_ = 0;  // entries asked for; 0 before the first window
   uint32_t found_ = 0;

@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/query_builder.h"
-#include "backend/search_stream.h"
-#include "backend/test_index.h"
+#include "backend/built_query.h"
 
 namespace zeb::testing {
 namespace {
@@ -24,20 +22,10 @@ std::vector<TestDocument> documents() {
           {"8.html", "", "delta", {}},                  {"9.html", "", "deltas", {}}};
 }
 
-std::string built_query(const Xapian::Database& db, bool remote) {
+std::string built(const Xapian::Database& db, bool remote) {
   Request request;
   request.constants().free_text("alpha beta gamma delta");
-  backend::ParsedSearch parsed;
-  EXPECT_EQ(backend::parse_search_stream(request.data(), request.length(), parsed), 0);
-  backend::QueryTarget target{db, {{db, remote, {}}}};
-  const std::vector<Xapian::Database> shards;
-  const std::vector<bool> shard_remote;
-  const backend::RemoteTermCounts counts;
-  backend::WeightlessParts parts(shards, shard_remote, false, counts);
-  backend::SearchBudget budget;
-  backend::BuiltQuery built;
-  EXPECT_EQ(backend::build_query(target, parsed, parts, budget, built), 0);
-  return built.query.get_description();
+  return built_query(db, request, remote).query.get_description();
 }
 
 TEST(OwnForm, LeftOutOnlyWhereItWouldReadNearlyItsStemsListAgain) {
@@ -46,7 +34,7 @@ TEST(OwnForm, LeftOutOnlyWhereItWouldReadNearlyItsStemsListAgain) {
   write_test_database(dir, documents());
   const Xapian::Database db(dir);
 
-  const std::string local = built_query(db, false);
+  const std::string local = built(db, false);
   for (const char* own : {"0.5 * beta", "0.5 * gamma", "Zbeta", "Zgamma"})
     EXPECT_NE(local.find(own), std::string::npos) << own << " in " << local;
   for (const char* own : {"0.5 * alpha", "0.5 * delta"})
@@ -55,7 +43,7 @@ TEST(OwnForm, LeftOutOnlyWhereItWouldReadNearlyItsStemsListAgain) {
     EXPECT_NE(local.find(stem), std::string::npos) << stem << " in " << local;
 
   // A remote shard is not asked for the counts: every own form is searched.
-  const std::string remote = built_query(db, true);
+  const std::string remote = built(db, true);
   for (const char* own : {"0.5 * alpha", "0.5 * beta", "0.5 * gamma", "0.5 * delta"})
     EXPECT_NE(remote.find(own), std::string::npos) << own << " in " << remote;
 }
