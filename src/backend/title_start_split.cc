@@ -11,12 +11,12 @@ bool split_first_window(const Xapian::Database& db, const Xapian::Weight& weight
                         const Xapian::Query& without, Xapian::doccount count,
                         std::vector<WindowEntry>& out, Xapian::MSet& counts) {
   if (title_start.get_terms_begin() == title_start.get_terms_end()) return false;
-  const std::string term = *title_start.get_terms_begin();
-  if (db.get_termfreq(term) > kMaxSplitTitleStarts) return false;
   Xapian::doccount longest = 0;
   for (auto it = without.get_unique_terms_begin(); it != without.get_unique_terms_end(); ++it)
     longest = std::max(longest, db.get_termfreq(*it));
   if (longest < kMinSplitMatches) return false;
+  const std::string term = *title_start.get_terms_begin();
+  if (db.get_termfreq(term) > kMaxSplitTitleStarts) return false;
 
   // The whole query restricted to the term: each document weighs what the
   // whole query gives it (the filter adds no weight).
