@@ -47,9 +47,11 @@ size_t char_length(std::string_view word, size_t i) {
 }
 
 // Appends rather than using operator+, which trips a false -Wrestrict in GCC 12.
-Xapian::Query stem_term(const Xapian::Stem& stem, const std::string& word) {
+// A plain search (a null stemmer) takes the word as it is.
+Xapian::Query stem_term(const Xapian::Stem* stem, const std::string& word) {
+  if (stem == nullptr) return Xapian::Query(word);
   std::string term = backend::kStemPrefix;
-  term += stem(word);
+  term += (*stem)(word);
   return Xapian::Query(term);
 }
 
@@ -60,29 +62,45 @@ using backend::kMaxOwnFormWords;
 using backend::kOwnFormWeight;
 using backend::kTitleStartWeight;
 
-Xapian::Query with_title_start(const Xapian::Stem& stem, const std::vector<std::string>& words,
+Xapian::Query with_title_start(const Xapian::Stem* stem, const std::vector<std::string>& words,
                                const Xapian::Query& query) {
-  const std::string key = backend::title_key(words, stem);
+  if (stem == nullptr) return query;
+  const std::string key = backend::title_key(words, *stem);
   if (key.empty()) return query;
   const Xapian::Query title(backend::prefixed_term(backend::kTitleStartPrefix, key));
   return Xapian::Query(Xapian::Query::OP_AND_MAYBE, query,
                        Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, title, kTitleStartWeight));
 }
 
-Xapian::Query free_text_query(const Xapian::Stem& stem, std::string_view text) {
+// Whether the own form weighs otherwise than its stem (backend/ranking_weight.h).
+bool own_form_stands_out(const Xapian::Database& db, const std::string& word,
+                         const Xapian::Query& stem) {
+  const Xapian::doccount own = db.get_termfreq(word);
+  return own * backend::kCommonOwnFormShare < db.get_doccount() ||
+         own < backend::kSameOwnFormShare * db.get_termfreq(*stem.get_terms_begin());
+}
+
+Xapian::Query free_text_query(const Xapian::Database& db, const Xapian::Stem* stem,
+                              std::string_view text) {
   const std::vector<std::string> words = split_words(text);
   std::vector<Xapian::Query> parts;
   for (const std::string& word : words) {
     if (is_stop_word(word)) continue;
-    parts.push_back(stem_term(stem, word));
-    if (words.size() <= kMaxOwnFormWords && backend::has_stem(word))
+    const Xapian::Query stemmed = stem_term(stem, word);
+    if (stem == nullptr || words.size() > kMaxOwnFormWords || !backend::has_stem(word)) {
+      parts.push_back(stemmed);
+    } else if (own_form_stands_out(db, word, stemmed)) {
+      parts.push_back(stemmed);
       parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, Xapian::Query(word), kOwnFormWeight);
+    } else {
+      parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, stemmed, 1 + kOwnFormWeight);
+    }
   }
   return with_title_start(stem, words,
                           Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end()));
 }
 
-Xapian::Query words_query(const Xapian::Stem& stem, std::string_view text) {
+Xapian::Query words_query(const Xapian::Stem* stem, std::string_view text) {
   Xapian::Query query;
   Xapian::Query::op next = Xapian::Query::OP_AND;
   bool first = true;
@@ -122,7 +140,7 @@ Xapian::Query mask_query(const Xapian::Database& db, std::string_view text) {
   return Xapian::Query(Xapian::Query::OP_SYNONYM, parts.begin(), parts.end());
 }
 
-Xapian::Query phrase_query(const Xapian::Stem& stem, std::string_view text) {
+Xapian::Query phrase_query(const Xapian::Stem* stem, std::string_view text) {
   const std::vector<std::string> words = split_words(text);
   std::vector<Xapian::Query> parts(words.begin(), words.end());
   if (parts.size() == 1) return with_title_start(stem, words, parts[0]);
@@ -184,10 +202,12 @@ bool mask_matches(std::string_view pattern, std::string_view word) {
   return p == pattern.size();
 }
 
-Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::string_view text) {
-  const Xapian::Stem stem(backend::kStemLanguage);
+Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::string_view text,
+                          Ranking ranking) {
+  const Xapian::Stem english(backend::kStemLanguage);
+  const Xapian::Stem* stem = ranking == Ranking::kPlain ? nullptr : &english;
   switch (kind) {
-    case QueryKind::kFree: return free_text_query(stem, text);
+    case QueryKind::kFree: return free_text_query(db, stem, text);
     case QueryKind::kWords: return words_query(stem, text);
     case QueryKind::kMask: return mask_query(db, text);
     case QueryKind::kPhrase: return phrase_query(stem, text);

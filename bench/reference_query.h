@@ -14,6 +14,11 @@
 // Free text, words joined by AND only and phrases also rank a document whose
 // title starts with the words first, and short free text weighs each word's
 // own form beside its stem, as the engine does.
+//
+// The plain search is what any Xapian program would run without fields: one
+// unprefixed term per word (no stems, no title start, no own forms), ranked
+// by Xapian's default BM25 (plain_weight()). It is the floor that the
+// ranking's own cost is measured against.
 #pragma once
 
 #include <xapian.h>
@@ -25,6 +30,7 @@
 namespace zeb::bench {
 
 enum class QueryKind { kFree, kWords, kMask, kPhrase };
+enum class Ranking { kEngine, kPlain };
 
 // False for an unknown kind name.
 bool parse_query_kind(std::string_view name, QueryKind& kind);
@@ -39,6 +45,10 @@ bool mask_matches(std::string_view pattern, std::string_view word);
 
 // The query for `text`; an empty query (matches nothing) when nothing is left,
 // e.g. free text of stop words only or a mask that expands to no term.
-Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::string_view text);
+Xapian::Query build_query(const Xapian::Database& db, QueryKind kind, std::string_view text,
+                          Ranking ranking = Ranking::kEngine);
+
+// Xapian's BM25 with its default parameters.
+inline Xapian::BM25Weight plain_weight() { return Xapian::BM25Weight(); }
 
 }  // namespace zeb::bench

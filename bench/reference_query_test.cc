@@ -56,9 +56,9 @@ class ReferenceQueryTest : public ::testing::Test {
     db.add_document(doc);
   }
 
-  Docs search(QueryKind kind, const std::string& text) {
+  Docs search(QueryKind kind, const std::string& text, Ranking ranking = Ranking::kEngine) {
     Xapian::Enquire enquire(db_);
-    enquire.set_query(build_query(db_, kind, text));
+    enquire.set_query(build_query(db_, kind, text, ranking));
     Docs found;
     const Xapian::MSet mset = enquire.get_mset(0, 100);
     for (auto it = mset.begin(); it != mset.end(); ++it) found.insert(*it);
@@ -97,6 +97,14 @@ TEST_F(ReferenceQueryTest, PhraseNeedsAdjacentWordsInOrder) {
   EXPECT_EQ(search(QueryKind::kPhrase, "foreign key"), (Docs{4}));
   EXPECT_EQ(search(QueryKind::kPhrase, "key foreign"), (Docs{5}));
   EXPECT_EQ(search(QueryKind::kPhrase, "order"), (Docs{5}));
+}
+
+TEST_F(ReferenceQueryTest, PlainSearchTakesEveryWordAsItStands) {
+  EXPECT_EQ(search(QueryKind::kFree, "Tables", Ranking::kPlain), (Docs{1}));
+  EXPECT_EQ(search(QueryKind::kFree, "the table, ORDER", Ranking::kPlain), (Docs{2, 5}));
+  EXPECT_EQ(search(QueryKind::kWords, "table and view", Ranking::kPlain), Docs{});
+  EXPECT_EQ(search(QueryKind::kWords, "table or views", Ranking::kPlain), (Docs{2, 3}));
+  EXPECT_EQ(search(QueryKind::kPhrase, "foreign key", Ranking::kPlain), (Docs{4}));
 }
 
 TEST(MaskMatches, StarIsAnyRunAndQuestionMarkOneCharacter) {

@@ -7,10 +7,12 @@
 // COUNT for free text, whose limit reaches the engine, and up to the largest
 // limit a page can have for the other kinds, whose limit does not.
 //
-//   reference_search DATABASE KIND TEXT [COUNT [LOCATION]]
+//   reference_search [--plain] DATABASE KIND TEXT [COUNT [LOCATION]]
 //
 // KIND is free, words, mask or phrase (see reference_query.h); COUNT defaults
-// to 50; LOCATION is the document location put in front of each path.
+// to 50; LOCATION is the document location put in front of each path. With
+// --plain it runs the plain search (reference_query.h: unprefixed words,
+// Xapian's default BM25) instead of the engine's ranking.
 #include <xapian.h>
 
 #include <cstdio>
@@ -26,7 +28,9 @@
 namespace {
 
 int usage() {
-  fprintf(stderr, "usage: reference_search DATABASE free|words|mask|phrase TEXT [COUNT [LOCATION]]\n");
+  fprintf(stderr,
+          "usage: reference_search [--plain] DATABASE free|words|mask|phrase TEXT [COUNT "
+          "[LOCATION]]\n");
   return 2;
 }
 
@@ -64,6 +68,12 @@ void print_row(FILE* out, int percent, std::string_view location, std::string_vi
 }  // namespace
 
 int main(int argc, char** argv) {
+  auto ranking = zeb::bench::Ranking::kEngine;
+  if (argc > 1 && std::string_view(argv[1]) == "--plain") {
+    ranking = zeb::bench::Ranking::kPlain;
+    --argc;
+    ++argv;
+  }
   if (argc < 4 || argc > 6) return usage();
   zeb::bench::QueryKind kind;
   if (!zeb::bench::parse_query_kind(argv[2], kind)) return usage();
@@ -74,8 +84,12 @@ int main(int argc, char** argv) {
   try {
     Xapian::Database db(argv[1]);
     Xapian::Enquire enquire(db);
-    enquire.set_weighting_scheme(zeb::backend::ranking_weight());
-    enquire.set_query(zeb::bench::build_query(db, kind, argv[3]));
+    if (ranking == zeb::bench::Ranking::kPlain) {
+      enquire.set_weighting_scheme(zeb::bench::plain_weight());
+    } else {
+      enquire.set_weighting_scheme(zeb::backend::ranking_weight());
+    }
+    enquire.set_query(zeb::bench::build_query(db, kind, argv[3], ranking));
     const Xapian::MSet mset = enquire.get_mset(0, static_cast<Xapian::doccount>(count));
     const Xapian::doccount exact_up_to =
         kind == zeb::bench::QueryKind::kFree ? static_cast<Xapian::doccount>(count) : 65535;

@@ -76,11 +76,18 @@ class QueryBuilder {
         continue;
       }
       built.rank_terms.push_back(word_term(word, parsed.free_text_type));
-      parts.add(Xapian::Query::OP_OR, term(built.rank_terms.back()));
-      ++lists;
-      if (short_text && parsed.free_text_type != kTermTypeExact && has_stem(word)) {
+      const std::string& stem = built.rank_terms.back();
+      if (!short_text || parsed.free_text_type == kTermTypeExact || !has_stem(word)) {
+        parts.add(Xapian::Query::OP_OR, term(stem));
+        ++lists;
+      } else if (own_form_stands_out(word, stem)) {
+        parts.add(Xapian::Query::OP_OR, term(stem));
         parts.add(Xapian::Query::OP_OR,
                   Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, term(word), kOwnFormWeight));
+        lists += 2;
+      } else {
+        parts.add(Xapian::Query::OP_OR,
+                  Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, term(stem), 1 + kOwnFormWeight));
         ++lists;
       }
     }
@@ -90,14 +97,16 @@ class QueryBuilder {
   }
 
   // `query` with the weight of the title-start term of `words` added to the
-  // documents it matches whose title starts with them.
-  int with_title_start(const std::vector<std::string>& words, Xapian::Query& query) {
+  // documents it matches whose title starts with them; `title` is that
+  // weighted term, left empty when the words make no key.
+  int with_title_start(const std::vector<std::string>& words, Xapian::Query& query,
+                       Xapian::Query& title) {
     const std::string key = title_key(words, stemmer_);
     if (key.empty()) return kOk;
     if (!open_lists(1)) return kQueryTooComplex;
-    const Xapian::Query title = term(prefixed_term(kTitleStartPrefix, key));
-    query = Xapian::Query(Xapian::Query::OP_AND_MAYBE, query,
-                          Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, title, kTitleStartWeight));
+    title = Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT,
+                          term(prefixed_term(kTitleStartPrefix, key)), kTitleStartWeight);
+    query = Xapian::Query(Xapian::Query::OP_AND_MAYBE, query, title);
     return kOk;
   }
 
@@ -119,6 +128,18 @@ class QueryBuilder {
  private:
   // `text` searched as a term at this place of the query.
   Xapian::Query term(const std::string& text) { return parts_.term(text, weight_counts_); }
+
+  // Whether `word`, searched beside its stem term `stem`, weighs documents
+  // otherwise than the stem alone (ranking_weight.h). A remote shard would
+  // answer each count with an exchange of its own: there the own form is
+  // always searched.
+  bool own_form_stands_out(const std::string& word, const std::string& stem) const {
+    for (const Vocabulary& vocabulary : target_.vocabularies)
+      if (vocabulary.remote) return true;
+    const Xapian::doccount own = target_.db.get_termfreq(word);
+    return own * kCommonOwnFormShare < target_.db.get_doccount() ||
+           own < kSameOwnFormShare * target_.db.get_termfreq(stem);
+  }
 
   // Counts `lists` posting lists in every shard; false past the budget.
   bool open_lists(uint64_t lists) { return budget_.open_lists(lists * shards_); }
@@ -231,28 +252,38 @@ int build_query(const QueryTarget& target, const ParsedSearch& parsed, Weightles
   Xapian::Query expression;
   if (int rc = builder.expression(parsed.expression, expression); rc != kOk) return rc;
   Xapian::Query free_text;
+  Xapian::Query free_text_alone;  // without the title-start part
+  Xapian::Query title;
   if (parsed.has_free_text) {
     builder.set_weight_counts(true);
     const std::vector<std::string> words = split_words(parsed.free_text);
     if (int rc = builder.free_text(parsed, words, free_text, out); rc != kOk) return rc;
+    free_text_alone = free_text;
     if (!free_text.empty()) {
-      if (int rc = builder.with_title_start(words, free_text); rc != kOk) return rc;
+      if (int rc = builder.with_title_start(words, free_text, title); rc != kOk) return rc;
       out.own_rank_scale = true;
     }
   }
 
   if (parsed.expression.empty() && free_text.empty()) return kEmptyRequest;
+  Xapian::Query alone;
   if (free_text.empty()) {
-    out.query = expression;
+    out.query = alone = expression;
     const std::vector<std::string> words = QueryBuilder::conjunction_words(parsed.expression);
     if (parsed.ranking && !words.empty()) {
-      if (int rc = builder.with_title_start(words, out.query); rc != kOk) return rc;
+      if (int rc = builder.with_title_start(words, out.query, title); rc != kOk) return rc;
       out.own_rank_scale = true;
     }
   } else if (parsed.expression.empty()) {
     out.query = free_text;
+    alone = free_text_alone;
   } else {
     out.query = parts.filter(free_text, expression);
+    alone = parts.filter(free_text_alone, expression);
+  }
+  if (!title.empty()) {
+    out.title_start = title;
+    out.without_title_start = alone;
   }
   return kOk;
 }

@@ -12,7 +12,8 @@
 // itself. This holds for free text and for a ranked search of words joined
 // by AND. A short free text (up to eight words) also weighs each word's own
 // form beside its stem, so that "repeat" finds the function before
-// "repeatable read".
+// "repeatable read", except where the own form is on most pages and nearly
+// every page of its stem: there the stem weighs for both (ranking_weight.h).
 #pragma once
 
 #include <xapian.h>
@@ -49,6 +50,11 @@ struct BuiltQuery {
   // to their weight.
   bool own_rank_scale = false;
   std::vector<std::string> rank_terms;
+  // The weighted title-start term of `query` and `query` without it, both
+  // empty when it has none: a search may weigh the few documents that the
+  // term matches apart (title_start_split.h).
+  Xapian::Query title_start;
+  Xapian::Query without_title_start;
 };
 
 // 0 with the query; 31 for a masked word of masking characters only; 22 for

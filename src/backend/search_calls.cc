@@ -131,8 +131,14 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
     if (!budget.open_lists(scope_lists(target, parsed))) return kQueryTooComplex;
     Xapian::Query group_filter;
     if (int rc = group_scope_filter(target, parts, group_filter); rc != kOk) return rc;
-    query = restrict(parts, built.query, group_filter);
-    if (!parsed.scope.empty()) query = restrict(parts, query, scope_query(parsed.scope, parts));
+    const Xapian::Query scope =
+        parsed.scope.empty() ? Xapian::Query() : scope_query(parsed.scope, parts);
+    query = restrict(parts, restrict(parts, built.query, group_filter), scope);
+    options.title_start = built.title_start;
+    options.without_title_start =
+        built.title_start.empty()
+            ? Xapian::Query()
+            : restrict(parts, restrict(parts, built.without_title_start, group_filter), scope);
     options.weigh_all = weigh_all;
     options.count_with_weights = parts.count_with_weights();
     if (!parts.build_again()) break;

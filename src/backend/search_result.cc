@@ -64,11 +64,23 @@ uint64_t SearchResult::run_units() const {
   return options_.run_postings * (options_.weighted ? kWeightedPostingCost : 1);
 }
 
-void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
+Xapian::MSet SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
   cost_.charge(run_units());
   window_asked_ = next_window(window_asked_);
-  window_ = enquire_.get_mset(offset, window_asked_, check_at_least);
   window_offset_ = offset;
+  Xapian::MSet run;
+  // Merged windows carry no percentages: only own rank scales may use them.
+  if (offset == 0 && options_.weighted && options_.own_rank_scale &&
+      !options_.title_start.empty() && !documents_.any_remote() &&
+      split_first_window(db_, ranking_weight(), enquire_.get_query(), options_.title_start,
+                         options_.without_title_start, window_asked_, window_, run))
+    return run;
+  run = enquire_.get_mset(offset, window_asked_, check_at_least);
+  window_.clear();
+  window_.reserve(run.size());
+  for (auto it = run.begin(); it != run.end(); ++it)
+    window_.push_back({*it, it.get_weight(), it.get_percent()});
+  return run;
 }
 
 bool SearchResult::holds(uint32_t offset, uint32_t count) const {
@@ -96,16 +108,16 @@ void SearchResult::start() {
   const bool count_now = documents_.any_remote() && !options_.weighted &&
                          type != Xapian::Query::LEAF_TERM &&
                          type != Xapian::Query::LEAF_MATCH_ALL;
-  load_window(0, count_now ? exact_up_to : 0);
+  const Xapian::MSet run = load_window(0, count_now ? exact_up_to : 0);
   const uint32_t held = window_.size();
   uint32_t found = held;
   if (held > kEntriesPerAnswer) {
     // A counting pass (match_count.h) may read every posting once more.
     cost_.charge(options_.count_with_weights ? run_units() : options_.run_postings);
     found = options_.count_with_weights
-                ? exact_match_count(db_, enquire_.get_query(), window_, exact_up_to,
+                ? exact_match_count(db_, enquire_.get_query(), run, exact_up_to,
                                     ranking_weight())
-                : exact_match_count(db_, enquire_.get_query(), window_, exact_up_to);
+                : exact_match_count(db_, enquire_.get_query(), run, exact_up_to);
   }
   if (options_.cap != 0) found = std::min(found, options_.cap);
   found_ = found;
@@ -119,8 +131,8 @@ void SearchResult::scale_ranks(const std::string* best_data) {
   ranks_scaled_ = true;
   if (window_offset_ != 0) load_window(0);
   if (window_.empty()) return;
-  const Xapian::docid best = *window_.begin();
-  const double weight = window_.begin().get_weight();
+  const Xapian::docid best = window_.front().id;
+  const double weight = window_.front().weight;
   if (weight <= 0) return;
   // Which of the words the best match holds. A local index skips along each
   // word's posting list; a remote shard would send those lists whole.
@@ -178,12 +190,12 @@ bool SearchResult::count_held_remotely(Xapian::docid best, const std::string* be
   return false;
 }
 
-int SearchResult::rank_percent(const Xapian::MSetIterator& match) const {
-  if (!options_.own_rank_scale) return match.get_percent();
+int SearchResult::rank_percent(const WindowEntry& match) const {
+  if (!options_.own_rank_scale) return match.percent;
   // Rounded as Xapian rounds its own percentages: down, but for the last
   // bit of precision; a match never shows 0, and without weights all show 100.
   if (rank_factor_ == 0) return 100;
-  const double weight = match.get_weight();
+  const double weight = match.weight;
   const int value = static_cast<int>(weight * rank_factor_ + 100.0 * DBL_EPSILON);
   if (value > 100) return 100;
   if (value <= 0) return weight > 0 ? 1 : 0;
@@ -208,7 +220,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   const auto first = window_.begin() + index;
   const auto last = first + count;
   std::vector<Xapian::docid> ids;
-  for (auto it = first; it != last; ++it) ids.push_back(*it);
+  for (auto it = first; it != last; ++it) ids.push_back(it->id);
   std::vector<std::string> data;
   std::vector<std::string> excerpts;
   if (options_.extras.any()) {
@@ -230,9 +242,9 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
       data[at].resize(identifier_of(data[at]).size());
     }
     entry.data = std::move(data[at++]);
-    entry.index_name = &shard_names_[shards > 1 ? (*it - 1) % shards : 0];
+    entry.index_name = &shard_names_[shards > 1 ? (it->id - 1) % shards : 0];
     if (options_.ranking_data) {
-      const int percent = rank_percent(it);
+      const int percent = rank_percent(*it);
       entry.rank = options_.percent ? static_cast<float>(percent)
                                     : static_cast<float>(percent) / 100.0f;
     }

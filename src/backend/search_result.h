@@ -17,6 +17,7 @@
 #include "backend/row_extras.h"
 #include "backend/search_cost.h"
 #include "backend/shard_documents.h"
+#include "backend/title_start_split.h"
 
 namespace zeb::backend {
 
@@ -48,6 +49,10 @@ struct SearchOptions {
   // 0 where they are not known (remote shards), and runs cost nothing.
   uint64_t run_postings = 0;
   uint64_t cost_budget = kSearchCostBudget;
+  // The query's weighted title-start term and the query without it
+  // (BuiltQuery), empty when it has none.
+  Xapian::Query title_start;
+  Xapian::Query without_title_start;
 };
 
 struct ResultEntry {
@@ -87,7 +92,8 @@ class SearchResult {
   // What one run of the matcher costs (search_cost.h).
   uint64_t run_units() const;
   // `check_at_least`: the matches to count before the matcher may stop.
-  void load_window(uint32_t offset, uint32_t check_at_least = 0);
+  // Returns the matcher's run, whose match counts are the query's.
+  Xapian::MSet load_window(uint32_t offset, uint32_t check_at_least = 0);
   // Whether the window holds the `count` entries from `offset`, or all of
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
@@ -98,14 +104,14 @@ class SearchResult {
   // shard; false when that cannot be told.
   bool count_held_remotely(Xapian::docid best, const std::string* best_data, size_t& held) const;
   // The rank value of `match` in percent.
-  int rank_percent(const Xapian::MSetIterator& match) const;
+  int rank_percent(const WindowEntry& match) const;
 
   Xapian::Database db_;
   std::vector<std::string> shard_names_;
   ShardDocuments documents_;
   Xapian::Enquire enquire_;
   SearchOptions options_;
-  Xapian::MSet window_;
+  std::vector<WindowEntry> window_;
   uint32_t window_offset_ = 0;
   uint32_t window_asked_ = 0;  // entries asked for; 0 before the first window
   uint32_t found_ = 0;

@@ -3,6 +3,8 @@
 // and rank values keep their ranges.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "zebadm_instance.h"
 
 namespace zeb::testing {
@@ -89,6 +91,35 @@ TEST_F(Ranking, RankValuesKeepTheirRangesAndTheBestMatchTheTopStar) {
   Request either;
   either.constants().flag(kItemRanking).term("vacuum").flag(kItemOr).term("nosuchword");
   EXPECT_FLOAT_EQ(ranked(either)[0].rank, 0.5f);
+}
+
+TEST_F(Ranking, TitleStartsOfAWordOnEveryPageFirstWithAndWithoutScope) {
+  // Enough pages for the title starts to be weighed apart (title_start_split.h).
+  std::map<std::string, std::string> pages;
+  for (int i = 0; i < 4200; ++i) {
+    const std::string title = i % 1000 == 7 || i % 1000 == 8 ? "Common ground" : "Entry";
+    pages[(i % 2 == 0 ? "a/" : "b/") + std::to_string(i) + ".html"] =
+        page(title, "<p>common" + std::string(i % 3 == 0 ? " common" : "") + " n" +
+                        std::to_string(i) + "</p>");  // no two alike: copies are folded
+  }
+  build(pages);
+  Request scoped = free_text("common");
+  scoped.start(kItemQueryScope).text(kItemScopeValue, "a").end(kItemQueryScope);
+  const std::vector<std::string> all = paths(ranked(free_text("common")));
+  const std::vector<std::string> in_a = paths(ranked(scoped));
+
+  // Every page once, read window by window; the title starts first.
+  ASSERT_EQ(all.size(), 4200u);
+  EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(), all.size());
+  EXPECT_EQ(std::set<std::string>(all.begin(), all.begin() + 10),
+            (std::set<std::string>{"b/7.html", "a/8.html", "b/1007.html", "a/1008.html",
+                                   "b/2007.html", "a/2008.html", "b/3007.html", "a/3008.html",
+                                   "b/4007.html", "a/4008.html"}));
+  // A scope only leaves pages out: the order of the others stays.
+  std::vector<std::string> expected;
+  for (const std::string& path : all)
+    if (path.rfind("a/", 0) == 0) expected.push_back(path);
+  EXPECT_EQ(in_a, expected);
 }
 
 }  // namespace
