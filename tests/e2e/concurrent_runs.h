@@ -1,6 +1,8 @@
 // What the tests of runs that meet share: zebadm runs started side by side
 // while the test holds the instance lock (so that each is seen waiting for
-// it before any may go on), and the check that an instance came out sound.
+// it before any may go on), the check that an instance came out sound,
+// searches run in a loop with a judge of their pages, and the count of a
+// persistent process's descriptors.
 #pragma once
 
 #include <fcntl.h>
@@ -10,11 +12,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <atomic>
 #include <functional>
 #include <future>
 #include <map>
@@ -137,7 +139,7 @@ inline std::set<std::string> expect_sound_instance(const std::string& instance_d
 inline std::string judge_page(const std::string& page, const std::set<std::string>& known) {
   const std::string tail = "</BODY></HTML>\n";
   if (page.size() < tail.size() || page.compare(page.size() - tail.size(), tail.size(), tail)) {
-    ADD_FAILURE() << "a page without its tail:\n" << page;
+    ADD_FAILURE() << "a page without its tail:\n" << page.substr(0, 2000);
     return "cut";
   }
   // An index whose files went (a delete) or were rewritten twice (an update,
@@ -147,7 +149,8 @@ inline std::string judge_page(const std::string& page, const std::set<std::strin
     const size_t at = page.find(code);
     if (at == std::string::npos || (lost != std::string::npos && at > lost)) continue;
     EXPECT_EQ(page.find("top document(s) returned"), std::string::npos)
-        << page.substr(0, 600) << "...\n" << page.substr(at > 600 ? at - 600 : 0, 900);
+        << page.substr(0, 600) << "...\n"
+        << page.substr(at > 600 ? at - 600 : 0, 900);
     return std::string(code).substr(1, std::strlen(code) - 2);
   }
   if (page.find("No matching documents found") != std::string::npos) return "no match";
@@ -165,9 +168,9 @@ inline std::string judge_page(const std::string& page, const std::set<std::strin
   return "listed";
 }
 
-// Searches that run over and over until stopped: CGI processes side by side
-// and, when a socket is given, requests to one persistent process. Each
-// page is judged (judge_page); kinds() tells how many of each came.
+// Searches that run over and over until stopped, each of `posts` on a
+// thread of its own. Each page is judged (judge_page); kinds() tells how
+// many of each kind came.
 class SearchLoop {
  public:
   using Post = std::function<std::string()>;

@@ -19,8 +19,9 @@ namespace {
 // Enough rows, with long titles and links, that a page fills the socket to the web
 // server, so that a process whose client does not read stops half way.
 constexpr int kPages = 1000;
-const std::string kForm = "SelectIndex=docs&query_word0=common&limit_number=5000"
-                          "&header=header.html&footer=footer.html";
+const std::string kForm =
+    "SelectIndex=docs&query_word0=common&limit_number=5000"
+    "&header=header.html&footer=footer.html";
 
 // Whether process `pid` waits to write (its page, to a client that does
 // not read).
@@ -45,15 +46,16 @@ class SearchesAgainstZebadm : public ::testing::Test {
   }
 
   // Long folder names make long links.
-  static std::string folder(int i) { return "part" + std::to_string(i % 10) + std::string(200, 'f'); }
+  static std::string folder(int i) {
+    return "part" + std::to_string(i % 10) + std::string(200, 'f');
+  }
 
   std::string instance() const { return dir_.path() + "/instance"; }
   std::string docs() const { return dir_.path() + "/docs"; }
 
   std::string cgi_page() const {
-    const ProcessResult r = run_process(ZEB_BIN_DIR "/zebsrch", {},
-                                        form_env(instance(), "TEST", kForm), kForm,
-                                        kPageBoundSeconds);
+    const ProcessResult r = run_process(
+        ZEB_BIN_DIR "/zebsrch", {}, form_env(instance(), "TEST", kForm), kForm, kPageBoundSeconds);
     EXPECT_EQ(r.exit_status, 0) << "signal " << r.signal << "\n" << r.err;
     return r.out;
   }
@@ -78,9 +80,9 @@ class SearchesAgainstZebadm : public ::testing::Test {
 };
 
 TEST_F(SearchesAgainstZebadm, PagesAreWholeAndShowEachChangeOnceItIsDone) {
-  SearchLoop loop({[&] { return cgi_page(); }, [&] { return cgi_page(); },
-                   [&] { return cgi_page(); }},
-                  &known_);
+  SearchLoop loop(
+      {[&] { return cgi_page(); }, [&] { return cgi_page(); }, [&] { return cgi_page(); }},
+      &known_);
   struct Step {
     const char* what;
     std::vector<std::string> run;

@@ -31,12 +31,14 @@ class ShardsAgainstChanges : public ShardedInstance {
     if (IsSkipped() || HasFatalFailure()) return;
     write_pages("one");
     create_indexes();
-    server_ = std::make_unique<FastcgiServer>(ZEB_BIN_DIR "/zebsrch", dir_.path() + "/zebsrch.sock");
+    server_ =
+        std::make_unique<FastcgiServer>(ZEB_BIN_DIR "/zebsrch", dir_.path() + "/zebsrch.sock");
   }
 
   void write_pages(const std::string& version) {
     for (int i = 0; i < kPages; ++i) {
-      const std::string path = "part" + std::to_string(i % 3) + "/page" + std::to_string(i) + ".html";
+      const std::string path =
+          "part" + std::to_string(i % 3) + "/page" + std::to_string(i) + ".html";
       dir_.write("docs/" + path, "<title>Page " + std::to_string(i) +
                                      "</title><p>common words, version " + version + "</p>");
       known_.insert("file://" + docs() + "/" + path);
@@ -48,7 +50,8 @@ class ShardsAgainstChanges : public ShardedInstance {
            "&limit_number=5000&header=header.html&footer=footer.html";
   }
   std::string persistent(const std::string& body) const {
-    const FastcgiAnswer answer = fastcgi_request(server_->socket(), form_env(instance(), "SHARDS", body), body);
+    const FastcgiAnswer answer =
+        fastcgi_request(server_->socket(), form_env(instance(), "SHARDS", body), body);
     EXPECT_EQ(answer.app_status, 0);
     return answer.out;
   }
@@ -145,7 +148,8 @@ TEST_F(ShardsAgainstChanges, NewTimeoutsReachKeptConnectionsAndNoneIsLeftOpen) {
   shards_[1]->pause();
   const auto start = std::chrono::steady_clock::now();
   const std::string page = persistent(form("sharded", "common"));
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   shards_[1]->resume();
   EXPECT_NE(page.find("(rc=33)"), std::string::npos) << page;
   EXPECT_LT(waited, kTestSearchMs / 1000.0) << "the old search timeout was waited for";
@@ -178,9 +182,11 @@ TEST_F(ShardsAgainstChanges, AShardRestartedOnAnotherIndexsShardIsNotListed) {
   std::filesystem::copy(dir_.path() + "/other-shard", shard_dir(1));
   shards_[1]->start();
   ASSERT_TRUE(shards_[1]->ready());
-  for (const std::string& page : {cgi(form("sharded", "common")), persistent(form("sharded", "common"))}) {
+  for (const std::string& page :
+       {cgi(form("sharded", "common")), persistent(form("sharded", "common"))}) {
     EXPECT_EQ(page.find("Stranger"), std::string::npos) << page;
-    EXPECT_NE(page.find("SHARDED, The index is not accessible. (rc=62)"), std::string::npos) << page;
+    EXPECT_NE(page.find("SHARDED, The index is not accessible. (rc=62)"), std::string::npos)
+        << page;
   }
   // Its own shard back.
   shards_[1]->stop();
@@ -242,7 +248,8 @@ TEST(KeptShardConnections, NoMoreThanThePoolBoundStayOpen) {
   }
   FastcgiServer server(ZEB_BIN_DIR "/zebsrch", dir.path() + "/zebsrch.sock");
   const auto search = [&](const std::string& index) {
-    const std::string body = "SelectIndex=" + index + "&query_word0=common&limit_number=5000"
+    const std::string body = "SelectIndex=" + index +
+                             "&query_word0=common&limit_number=5000"
                              "&header=header.html&footer=footer.html";
     return count_line(fastcgi_request(server.socket(), form_env(instance, "POOL", body), body).out);
   };

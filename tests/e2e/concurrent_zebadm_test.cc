@@ -21,8 +21,8 @@ class ZebadmAgainstZebadm : public ::testing::Test {
  protected:
   void SetUp() override {
     write_pages("one");
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"init", "test"}, {"create", "docs", docs()}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"init", "test"}, {"create", "docs", docs()}}) {
       const ProcessResult r = run_zebadm(instance(), args);
       ASSERT_EQ(r.exit_status, 0) << r.err;
     }
@@ -49,7 +49,8 @@ class ZebadmAgainstZebadm : public ::testing::Test {
     lock.release();
     std::vector<ProcessResult> results = {a.get(), b.get()};
     const std::string notice = "zebadm: waiting for process " + std::to_string(::getpid());
-    for (const ProcessResult& r : results) EXPECT_NE(r.err.find(notice), std::string::npos) << r.err;
+    for (const ProcessResult& r : results)
+      EXPECT_NE(r.err.find(notice), std::string::npos) << r.err;
     return results;
   }
 
@@ -65,12 +66,15 @@ TEST_F(ZebadmAgainstZebadm, RunsWaitForEachOtherAndLeaveTheInstanceSound) {
     std::function<void(const std::vector<ProcessResult>&)> expect;
   };
   const auto count = [&](const std::string& word) {
-    return count_line(post_form(instance(), "TEST",
-                                "SelectIndex=docs&limit_number=5000&query_word0=" + word)
-                          .out);
+    return count_line(
+        post_form(instance(), "TEST", "SelectIndex=docs&limit_number=5000&query_word0=" + word)
+            .out);
   };
   const Case cases[] = {
-      {"update against delete", "two", {"update", "docs"}, {"delete", "docs"},
+      {"update against delete",
+       "two",
+       {"update", "docs"},
+       {"delete", "docs"},
        [&](const std::vector<ProcessResult>& r) {
          EXPECT_EQ(r[1].exit_status, 0) << r[1].err;
          // The update ran first, or found no index to update.
@@ -79,16 +83,20 @@ TEST_F(ZebadmAgainstZebadm, RunsWaitForEachOtherAndLeaveTheInstanceSound) {
          }
          EXPECT_EQ(expect_sound_instance(instance()), std::set<std::string>{});
        }},
-      {"create twice", "two", {"create", "docs", docs()}, {"create", "docs", docs()},
+      {"create twice",
+       "two",
+       {"create", "docs", docs()},
+       {"create", "docs", docs()},
        [&](const std::vector<ProcessResult>& r) {
          EXPECT_EQ((r[0].exit_status == 0) + (r[1].exit_status == 0), 1);
          const ProcessResult& refused = r[0].exit_status == 0 ? r[1] : r[0];
-         EXPECT_NE(refused.err.find("index DOCS already exists"), std::string::npos)
-             << refused.err;
+         EXPECT_NE(refused.err.find("index DOCS already exists"), std::string::npos) << refused.err;
          EXPECT_EQ(expect_sound_instance(instance()), std::set<std::string>{"DOCS"});
          EXPECT_EQ(count("two"), kPages);
        }},
-      {"map set against update", "three", {"map", "set", "docs", "http://example.org/moved/"},
+      {"map set against update",
+       "three",
+       {"map", "set", "docs", "http://example.org/moved/"},
        {"update", "docs"},
        [&](const std::vector<ProcessResult>& r) {
          EXPECT_EQ(r[0].exit_status, 0) << r[0].err;
