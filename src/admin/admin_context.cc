@@ -44,12 +44,8 @@ bool OpenedInstance::open(const AdminContext& context, std::string& error) {
     error = "no instance at " + dir_ + " (make one with: zebadm init NAME)";
     return false;
   }
-  lock_ = std::make_unique<backend::InstanceLock>(dir_);
-  if (!lock_->locked()) {
-    error = lock_->error();
-    return false;
-  }
-  return backend::load_catalogue(dir_, catalogue, error);
+  return lock_.acquire(dir_, context.err, error) &&
+         backend::load_catalogue(dir_, catalogue, error);
 }
 
 bool OpenedInstance::find(std::string& name, backend::CatalogueEntry*& entry,

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
+#include "admin/instance_lock.h"
 #include "backend/catalogue.h"
 
 namespace zeb::admin {
@@ -26,10 +26,11 @@ struct AdminContext {
                                                    const char* format, ...);
 
 // An instance held for one command: its lock taken for the whole run (runs
-// on one instance are serialised) and its catalogue loaded.
+// on one instance are serialised, instance_lock.h) and its catalogue loaded.
 class OpenedInstance {
  public:
-  // False with a message when there is no instance or it cannot be locked.
+  // False with a message when there is no instance or it cannot be locked;
+  // waits while another run holds the lock.
   bool open(const AdminContext& context, std::string& error);
 
   backend::Catalogue catalogue;
@@ -43,7 +44,7 @@ class OpenedInstance {
 
  private:
   std::string dir_;
-  std::unique_ptr<backend::InstanceLock> lock_;
+  InstanceLock lock_;
 };
 
 }  // namespace zeb::admin

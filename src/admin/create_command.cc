@@ -159,13 +159,14 @@ int command_create(const AdminContext& context, const Operands& operands,
   entry.name = name;
   entry.data_dir = index_data_dir(name);
   entry.shards = options.shards;
-  instance.catalogue.indexes.push_back(entry);
-  if (!backend::save_catalogue(instance.dir(), instance.catalogue, error))
+  // The look-up record goes in first: searches find the index once the
+  // catalogue names it, and its links must be there from that moment on.
+  if (!write_lookup_records(table, new_records, error))
     return report_error(context, "%s", error.c_str());
-  if (!write_lookup_records(table, new_records, error)) {
-    instance.catalogue.indexes.pop_back();
+  instance.catalogue.indexes.push_back(entry);
+  if (!backend::save_catalogue(instance.dir(), instance.catalogue, error)) {
     std::string ignored;
-    backend::save_catalogue(instance.dir(), instance.catalogue, ignored);
+    write_lookup_records(table, records, ignored);
     return report_error(context, "%s", error.c_str());
   }
   placed.keep();

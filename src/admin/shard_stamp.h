@@ -15,9 +15,11 @@
 #include <cstddef>
 #include <string>
 
+#include "backend/shard_identity.h"
+
 namespace zeb::admin {
 
-constexpr const char* kShardStampKey = "zebadm.shard";
+constexpr const char* kShardStampKey = backend::kShardStampKey;
 constexpr const char* kRevisionKey = "zebadm.revision";
 
 // The stamp of shard `shard` (0-based) of `shard_count`.

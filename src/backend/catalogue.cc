@@ -1,7 +1,6 @@
 #include "backend/catalogue.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -287,24 +286,6 @@ bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
     ::unlink(temp.c_str());
   }
   return ok;
-}
-
-InstanceLock::InstanceLock(const std::string& instance_dir) {
-  const std::string path = instance_dir + "/" + kLockFileName;
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    error_ = "cannot open " + path + ": " + std::strerror(errno);
-    return;
-  }
-  if (::flock(fd_, LOCK_EX) != 0) {
-    error_ = "cannot lock " + path + ": " + std::strerror(errno);
-    ::close(fd_);
-    fd_ = -1;
-  }
-}
-
-InstanceLock::~InstanceLock() {
-  if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace zeb::backend

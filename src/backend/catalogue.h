@@ -92,20 +92,4 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
 bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
                     std::string& error);
 
-// Serialises administration runs on one instance: an exclusive lock on the
-// instance's lock file, held until destruction.
-class InstanceLock {
- public:
-  explicit InstanceLock(const std::string& instance_dir);
-  ~InstanceLock();
-  InstanceLock(const InstanceLock&) = delete;
-  InstanceLock& operator=(const InstanceLock&) = delete;
-  bool locked() const { return fd_ >= 0; }
-  const std::string& error() const { return error_; }
-
- private:
-  int fd_ = -1;
-  std::string error_;
-};
-
 }  // namespace zeb::backend

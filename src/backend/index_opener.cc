@@ -6,6 +6,7 @@
 
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
+#include "backend/shard_identity.h"
 #include "backend/shard_parallel.h"
 #include "backend/shard_pool.h"
 
@@ -95,6 +96,7 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     }
     std::string problem;
     codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
+    if (codes[i] == kOk) codes[i] = check_shard_identity(shards[i], entry.name, i, count);
   });
   Xapian::Database combined;
   for (size_t i = 0; i < shards.size(); ++i) {

@@ -20,8 +20,9 @@
 
 namespace zeb::backend {
 
-// 0 with the database; 62 when the files are missing or damaged or a shard
-// address is malformed, 33 when a shard cannot be reached. On 33,
+// 0 with the database; 62 when the files are missing or damaged, a shard
+// address is malformed or a shard is stamped as another one
+// (shard_identity.h), 33 when a shard cannot be reached. On 33,
 // `failed_shard` (when given) names the shard. `parts` (when given) gets
 // the shards one by one, in the order `db` holds them (a local index: `db`),
 // and `sockets` (when given) their connections (shard_socket.h).

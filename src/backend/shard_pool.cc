@@ -37,8 +37,17 @@ bool looks_idle(const ShardSocket& socket) {
 bool take_kept_shard(const std::string& address, const ShardTimeouts& timeouts,
                      KeptShard& out) {
   auto& entries = pool();
-  for (auto it = entries.begin(); it != entries.end(); ++it) {
-    if (it->address != address || !(it->timeouts == timeouts)) continue;
+  for (auto it = entries.begin(); it != entries.end();) {
+    if (it->address != address) {
+      ++it;
+      continue;
+    }
+    // Made with the timeouts the instance had before: never to be taken
+    // again, it would hold its socket and its server process to the end.
+    if (!(it->timeouts == timeouts)) {
+      it = entries.erase(it);
+      continue;
+    }
     KeptShard shard = std::move(it->shard);
     entries.erase(it);
     if (!looks_idle(shard.socket)) return false;

@@ -78,7 +78,7 @@ void limit_address_space() {
   // of its own per thread would reserve 64 MiB of address space each, and
   // cost the mapping and its trimming on every request.
   mallopt(M_ARENA_MAX, 1);
-  if (!kAddressSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
+  if (!kAddressSanitizer && !kThreadSanitizer) lower_limit(RLIMIT_AS, kAddressSpaceBytes, kAddressSpaceBytes);
 }
 
 void limit_process(FILE* out) {

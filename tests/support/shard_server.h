@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,16 @@ class ShardServer {
   }
   void resume() {
     if (pid_ > 0) ::kill(-pid_, SIGCONT);
+  }
+
+  // The connections the server serves now: its forked processes.
+  std::vector<pid_t> connections() const {
+    std::vector<pid_t> children;
+    if (pid_ <= 0) return children;
+    std::ifstream list("/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) +
+                       "/children");
+    for (pid_t child; list >> child;) children.push_back(child);
+    return children;
   }
 
   bool ready() const { return ready_; }
