@@ -23,7 +23,8 @@
 // cannot be abandoned safely, and the web server starts a new process.
 //
 // A request whose records stop coming for kFastcgiReadTimeout is given up
-// (cgi/fastcgi_read_timeout.cc).
+// (cgi/fastcgi_read_timeout.cc); the process's environment may set another
+// wait, ZEBSRCH_READ_TIMEOUT seconds (1 to 3600).
 #pragma once
 
 #include <chrono>

@@ -14,7 +14,24 @@
 // would end accept() itself.)
 #include <sys/socket.h>
 
+#include <cstdlib>
+
 #include "cgi/fastcgi_loop.h"
+#include "request/decimal_prefix.h"
+
+namespace {
+
+constexpr long kMaxReadTimeoutSeconds = 3600;
+
+// kFastcgiReadTimeout, or the process's ZEBSRCH_READ_TIMEOUT.
+long read_timeout_seconds() {
+  const char* text = getenv("ZEBSRCH_READ_TIMEOUT");
+  const long seconds = text != nullptr ? zeb::decimal_clamped32(text) : 0;
+  if (seconds < 1 || seconds > kMaxReadTimeoutSeconds) return zeb::kFastcgiReadTimeout.count();
+  return seconds;
+}
+
+}  // namespace
 
 extern "C" int __real_accept(int socket, sockaddr* address, socklen_t* length);
 
@@ -22,7 +39,8 @@ extern "C" int __wrap_accept(int socket, sockaddr* address, socklen_t* length) {
   const int accepted = __real_accept(socket, address, length);
   if (accepted >= 0) {
     timeval timeout{};
-    timeout.tv_sec = zeb::kFastcgiReadTimeout.count();
+    static const long seconds = read_timeout_seconds();
+    timeout.tv_sec = seconds;
     setsockopt(accepted, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   }
   return accepted;

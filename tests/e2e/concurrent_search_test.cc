@@ -76,7 +76,10 @@ class SearchesAgainstZebadm : public ::testing::Test {
 
   TempDir dir_;
   std::set<std::string> known_;
-  mutable FastcgiServer server_{ZEB_BIN_DIR "/zebsrch", dir_.path() + "/zebsrch.sock"};
+  // A held request waits on its records while zebadm runs, which on a busy
+  // machine may take longer than the usual read timeout.
+  mutable FastcgiServer server_{ZEB_BIN_DIR "/zebsrch", dir_.path() + "/zebsrch.sock",
+                                {"ZEBSRCH_READ_TIMEOUT=300"}};
 };
 
 TEST_F(SearchesAgainstZebadm, PagesAreWholeAndShowEachChangeOnceItIsDone) {
