@@ -46,7 +46,11 @@ constexpr Command kCommands[] = {
      "                    'xapian-tcpsrv --writable' servers, each document on\n"
      "                    the shard a hash of its path names. Every shard must\n"
      "                    answer and be empty (or hold what a failed create of\n"
-     "                    the same index left) before anything is written.\n"},
+     "                    the same index left) before anything is written.\n"
+     "  --shard HOST:PORT,REPLICA:PORT...\n"
+     "                    a shard with read-only replicas, kept by Xapian's\n"
+     "                    replication from the shard's server; searches read any\n"
+     "                    live copy, zebadm writes to the first only.\n"},
     {"update", "INDEX", 1, 1, kNoOptions, command_update,
      "reindex new, changed and removed documents",
      "Compares the index's document tree with the index by size and modification\n"
@@ -117,7 +121,8 @@ void print_command_help(FILE* sink, const Command& command) {
   fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s\n\n%s", command.name,
           *command.operands ? " " : "", command.operands,
           (command.options & kLocationOption) ? " [--location LOC]" : "",
-          (command.options & kShardOption) ? " [--shard HOST:PORT]..." : "", command.details);
+          (command.options & kShardOption) ? " [--shard HOST:PORT[,REPLICA:PORT...]]..." : "",
+          command.details);
 }
 
 int usage_error(FILE* err, const std::string& message) {

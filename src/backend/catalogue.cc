@@ -92,7 +92,16 @@ bool parse_index(const LineFields& line, CatalogueEntry& entry) {
     return false;
   entry.data_dir = f[4];
   entry.shards.clear();
-  if (f[5] != "-") entry.shards = split(f[5], ',');
+  entry.replicas.clear();
+  if (f[5] != "-") {
+    for (const std::string& shard : split(f[5], ',')) {
+      std::vector<std::string> copies = split(shard, '|');
+      if (copies.empty()) copies.emplace_back();
+      entry.shards.push_back(copies.front());
+      entry.replicas.emplace_back(copies.begin() + 1, copies.end());
+    }
+    if (!entry.has_replicas()) entry.replicas.clear();
+  }
   return !entry.name.empty() && !entry.data_dir.empty();
 }
 
@@ -127,6 +136,16 @@ bool parse_timeout_ms(std::string_view text, unsigned& ms) {
 
 const char* index_status_name(IndexStatus status) {
   return status == IndexStatus::kActive ? "active" : "suspended";
+}
+
+const std::vector<std::string>& CatalogueEntry::replicas_of(size_t i) const {
+  static const std::vector<std::string> none;
+  return i < replicas.size() ? replicas[i] : none;
+}
+
+bool CatalogueEntry::has_replicas() const {
+  return std::any_of(replicas.begin(), replicas.end(),
+                     [](const std::vector<std::string>& copies) { return !copies.empty(); });
 }
 
 const CatalogueEntry* Catalogue::find(const std::string& name) const {
@@ -234,6 +253,7 @@ bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
     for (size_t i = 0; i < entry.shards.size(); ++i) {
       if (i != 0) data += ',';
       data += entry.shards[i];
+      for (const std::string& replica : entry.replicas_of(i)) data += '|' + replica;
     }
     data += '\n';
   }

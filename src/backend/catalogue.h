@@ -13,9 +13,12 @@
 // line whose data directory is absolute, reaches up or holds a zero byte
 // makes the whole catalogue unreadable, like any other malformed line
 // (zebadm only ever writes data/NAME). SHARDS is "-" for a local index,
-// else a comma-separated list of host:port of remote Xapian servers that
-// together hold the index (the data directory is still recorded: it keeps
-// the index's spelling file and the record of its document tree).
+// else a comma-separated list of the remote Xapian servers that together
+// hold the index, one per shard (the data directory is still recorded: it
+// keeps the index's spelling file and the record of its document tree). A
+// shard is host:port of its writable server (its primary), optionally
+// followed by "|host:port" for each read-only replica of it: a copy that
+// the primary's changesets keep up to date (shard_copies.h).
 //
 // The shard-timeouts line bounds every wait on a remote shard of the
 // instance's indexes, in milliseconds: CONNECT MS for making a connection,
@@ -61,6 +64,12 @@ struct CatalogueEntry {
   IndexStatus status = IndexStatus::kActive;
   std::string data_dir;             // as recorded
   std::vector<std::string> shards;  // host:port; empty for a local index
+  // The replicas of each shard, host:port; empty, or one list per shard.
+  std::vector<std::vector<std::string>> replicas = {};
+
+  // The replicas of shard `i` (none when there are none).
+  const std::vector<std::string>& replicas_of(size_t i) const;
+  bool has_replicas() const;
 };
 
 struct Catalogue {

@@ -36,8 +36,8 @@ struct IndexObject {
   bool remote = false;
   bool lost = false;    // its shards stopped answering: left out of group searches
   uint32_t groups = 0;  // live index groups that hold this index
-  // For keeping its shard connections (shard_pool.h): the shards' addresses
-  // and timeouts, and the engine calls that had failed when it was opened.
+  // For keeping its shard connections (shard_pool.h): the addresses of the
+  // copies its shards were opened on, and the timeouts, and the engine calls that had failed when it was opened.
   std::vector<std::string> addresses;
   ShardTimeouts timeouts;
   uint64_t failures_at_open = 0;

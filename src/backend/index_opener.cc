@@ -6,6 +6,7 @@
 
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
+#include "backend/shard_copies.h"
 #include "backend/shard_parallel.h"
 #include "backend/shard_pool.h"
 
@@ -46,10 +47,66 @@ int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian
   return kOk;
 }
 
+namespace {
+
+// Opens shard `shard` of `entry` on the first of `copies` that answers and,
+// for a replica, is current (shard_copies.h). `kept`, when it holds a
+// connection, is the first copy's, kept from an earlier session. Copies
+// that failed are added to `failed`; `chosen` gets the copy opened.
+int open_live_copy(const CatalogueEntry& entry, size_t shard,
+                   const std::vector<std::string>& copies, const ShardTimeouts& timeouts,
+                   const std::vector<unsigned long long>& record, KeptShard& kept, bool& reused,
+                   Xapian::Database& db, std::string& chosen, std::vector<std::string>& failed) {
+  int code = kServerUnavailable;
+  for (size_t k = 0; k < copies.size(); ++k) {
+    const std::string& copy = copies[k];
+    db = Xapian::Database{};
+    code = kServerUnavailable;
+    bool stalled = false;
+    if (k == 0 && reused) {
+      try {
+        kept.db.reopen();
+        db = kept.db;
+        code = kOk;
+      } catch (const Xapian::NetworkTimeoutError&) {
+        stalled = true;  // a stalled server: no second wait on it
+      } catch (const Xapian::Error&) {
+      }
+      if (code != kOk) {
+        reused = false;  // closed by the server since: connect again
+        kept = KeptShard{};
+      }
+    }
+    std::string problem;
+    if (code != kOk && !stalled) code = open_shard(copy, timeouts, db, problem);
+    if (code == kOk && copy != entry.shards[shard] && shard < record.size()) {
+      try {
+        if (!replica_current(counted_revision(db), record[shard])) code = kServerUnavailable;
+      } catch (const Xapian::Error&) {
+        code = kServerUnavailable;
+      }
+      if (code != kOk && k == 0) {
+        reused = false;
+        kept = KeptShard{};
+      }
+    }
+    if (code == kOk) {
+      chosen = copy;
+      return kOk;
+    }
+    failed.push_back(copy);
+    if (code == kIndexNotAccessible) return code;  // a malformed address: no copy mends it
+  }
+  db = Xapian::Database{};
+  return code;
+}
+
+}  // namespace
+
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
                         std::string* failed_shard, std::vector<Xapian::Database>* parts,
-                        std::vector<ShardSocket>* sockets) {
+                        std::vector<ShardSocket>* sockets, std::vector<std::string>* copies) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -60,15 +117,23 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     }
     if (parts != nullptr) *parts = {db};
     if (sockets != nullptr) *sockets = {ShardSocket{}};
+    if (copies != nullptr) copies->clear();
     return kOk;
   }
   // Side by side: each server forks and opens its database for a new
   // connection, and a search waits for the slowest of them only. A kept
   // connection (shard_pool.h) is brought to the latest revision instead.
   const size_t count = entry.shards.size();
+  std::vector<unsigned long long> record;
+  if (entry.has_replicas()) read_revision_record(resolve_data_dir(instance_dir, entry), record);
+  const uint64_t spread = next_copy_spread();
+  std::vector<std::vector<std::string>> order(count);
   std::vector<KeptShard> kept(count);
   std::vector<bool> reused(count);
-  for (size_t i = 0; i < count; ++i) reused[i] = take_kept_shard(entry.shards[i], timeouts, kept[i]);
+  for (size_t i = 0; i < count; ++i) {
+    order[i] = copies_in_order(entry, i, spread);
+    reused[i] = take_kept_shard(order[i].front(), timeouts, kept[i]);
+  }
   const auto all_reused = [&] {
     return std::find(reused.begin(), reused.end(), false) == reused.end();
   };
@@ -78,24 +143,17 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
                                              ? connected_sockets()
                                              : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
+  std::vector<std::string> chosen(count);
+  std::vector<std::vector<std::string>> failed(count);
   std::vector<int> codes(count, kOk);
   run_side_by_side(count, [&](size_t i) {
-    if (reused[i]) {
-      try {
-        kept[i].db.reopen();
-        shards[i] = kept[i].db;
-        return;
-      } catch (const Xapian::NetworkTimeoutError&) {
-        codes[i] = kServerUnavailable;  // a stalled server: no second wait
-        return;
-      } catch (const Xapian::Error&) {
-        reused[i] = false;  // closed by the server since: connect again
-        kept[i] = KeptShard{};
-      }
-    }
-    std::string problem;
-    codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
+    bool reuse = reused[i];
+    codes[i] = open_live_copy(entry, i, order[i], timeouts, record, kept[i], reuse, shards[i],
+                              chosen[i], failed[i]);
+    reused[i] = reuse;
   });
+  for (const std::vector<std::string>& copies_failed : failed)
+    for (const std::string& copy : copies_failed) mark_copy_failed(copy);
   Xapian::Database combined;
   for (size_t i = 0; i < shards.size(); ++i) {
     if (codes[i] != kOk) {
@@ -108,10 +166,11 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   if (parts != nullptr) *parts = std::move(shards);
   if (sockets != nullptr) {
     *sockets = all_reused() ? std::vector<ShardSocket>(count)
-                            : find_shard_sockets(entry.shards, timeouts.search_ms, before);
+                            : find_shard_sockets(chosen, timeouts.search_ms, before);
     for (size_t i = 0; i < count; ++i)
       if (reused[i]) (*sockets)[i] = kept[i].socket;
   }
+  if (copies != nullptr) *copies = std::move(chosen);
   return kOk;
 }
 

@@ -18,8 +18,9 @@ bool leave_out_lost_members(ObjectTable& objects, uint32_t session, uint32_t tar
       Xapian::Database db;
       std::vector<Xapian::Database> shards;
       std::vector<ShardSocket> sockets;
+      std::vector<std::string> copies;
       if (open_index_database(owner->instance_dir, *entry, owner->catalogue.shard_timeouts, db,
-                              nullptr, &shards, &sockets) != kOk) {
+                              nullptr, &shards, &sockets, &copies) != kOk) {
         index->lost = true;
         lost = true;
         continue;
@@ -27,6 +28,7 @@ bool leave_out_lost_members(ObjectTable& objects, uint32_t session, uint32_t tar
       index->db = db;
       index->shards = std::move(shards);
       index->sockets = std::move(sockets);
+      index->addresses = std::move(copies);
     }
     left = true;
   }

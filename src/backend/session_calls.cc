@@ -175,12 +175,11 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     IndexObject object;
     object.name = entry->name;
     object.remote = !entry->shards.empty();
-    object.addresses = entry->shards;
     object.timeouts = owner->catalogue.shard_timeouts;
     object.failures_at_open = engine_failures();
     if (int rc = open_index_database(owner->instance_dir, *entry,
                                      owner->catalogue.shard_timeouts, object.db, nullptr,
-                                     &object.shards, &object.sockets);
+                                     &object.shards, &object.sockets, &object.addresses);
         rc != kOk)
       return rc;
     *index = objects.add(session, std::move(object));
