@@ -29,6 +29,7 @@ int command_suspend(const AdminContext& context, const Operands& operands, const
 int command_resume(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_answers(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_timeouts(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_set(const AdminContext& context, const Operands& operands, const CommandOptions&);

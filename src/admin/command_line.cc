@@ -88,6 +88,12 @@ constexpr Command kCommands[] = {
      "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"
      "The remote shards of an index are emptied and left free for another index;\n"
      "a shard that cannot be reached keeps its documents (a warning names it).\n"},
+    {"answers", "INDEX [whole|partial]", 1, 2, kNoOptions, command_answers,
+     "show or set what a search does when a shard is down",
+     "whole (the default): an index of remote shards whose shard has no copy that\n"
+     "answers is left out of the search, as one that cannot be opened. partial:\n"
+     "it is searched over the shards that answer, and the page says how many of\n"
+     "its parts answered.\n"},
     {"timeouts", "[CONNECT SEARCH]", 0, 2, kNoOptions, command_timeouts,
      "show or set the waits on remote shards",
      "Without operands, shows the instance's shard timeouts; with two, sets them\n"

@@ -62,10 +62,16 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
   std::vector<BatchCommitter> committers;
   // An empty shard has nothing to compare or replace; one built by an
   // earlier version has every document indexed again.
-  std::vector<bool> fresh, upgrade;
+  std::vector<bool> fresh, upgrade, appended;
+  std::vector<Xapian::docid> last;  // a new path is numbered after it
   for (Xapian::WritableDatabase& db : shards) {
     committers.emplace_back(db);
     fresh.push_back(db.get_doccount() == 0);
+    last.push_back(fresh.back() ? 0 : db.get_lastdocid());
+    appended.push_back(false);
+    // An emptied index is filled in path order again.
+    if (fresh.back() && !db.get_metadata(backend::kAppendedKey).empty())
+      db.set_metadata(backend::kAppendedKey, "");
     upgrade.push_back(!fresh.back() && options.remove_missing &&
                       index_format(db) < backend::kIndexFormat);
   }
@@ -97,8 +103,15 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
       continue;
     }
     const size_t shard = shard_for_path(built.file->path, count);
-    if (fresh[shard]) shards[shard].add_document(built.document);
-    else shards[shard].replace_document(path_term(built.file->path), built.document);
+    if (fresh[shard]) {
+      shards[shard].add_document(built.document);
+    } else if (shards[shard].replace_document(path_term(built.file->path), built.document) >
+                   last[shard] &&
+               !appended[shard]) {
+      // A new path goes after every other document, wherever its path sorts.
+      shards[shard].set_metadata(backend::kAppendedKey, "1");
+      appended[shard] = true;
+    }
     built.document = Xapian::Document();
     ++counts.indexed;
     committers[shard].changed();

@@ -16,14 +16,15 @@ namespace zeb::backend {
 namespace {
 
 constexpr const char* kMagic = "zebsrch-catalogue 1";
-constexpr size_t kIndexFields = 6;
+constexpr size_t kIndexFields = 6;  // and the optional options field
+constexpr const char* kPartialOption = "partial";
 constexpr size_t kInstanceFields = 2;
 constexpr size_t kTimeoutFields = 3;
 constexpr const char* kTimeoutKeyword = "shard-timeouts";
 
 // The fields of one line, read in place; a line has at most kMaxFields that
 // matter, the count covers all of them.
-constexpr size_t kMaxFields = kIndexFields;
+constexpr size_t kMaxFields = kIndexFields + 1;
 struct LineFields {
   std::string_view field[kMaxFields];
   size_t count = 0;
@@ -75,7 +76,10 @@ bool data_dir_inside_instance(std::string_view dir) {
 }
 
 bool parse_index(const LineFields& line, CatalogueEntry& entry) {
-  if (line.count != kIndexFields) return false;
+  if (line.count != kIndexFields &&
+      !(line.count == kIndexFields + 1 && line.field[kIndexFields] == kPartialOption))
+    return false;
+  entry.partial_answers = line.count == kIndexFields + 1;
   const std::string_view* f = line.field;
   // As a C string: a zero byte inside the field ends the number.
   const std::string number_text(f[1]);
@@ -255,6 +259,7 @@ bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
       data += entry.shards[i];
       for (const std::string& replica : entry.replicas_of(i)) data += '|' + replica;
     }
+    if (entry.partial_answers) data += std::string("\t") + kPartialOption;
     data += '\n';
   }
   const std::string path = catalogue_path(instance_dir);

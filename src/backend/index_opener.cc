@@ -106,7 +106,8 @@ int open_live_copy(const CatalogueEntry& entry, size_t shard,
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
                         std::string* failed_shard, std::vector<Xapian::Database>* parts,
-                        std::vector<ShardSocket>* sockets, std::vector<std::string>* copies) {
+                        std::vector<ShardSocket>* sockets, std::vector<std::string>* copies,
+                        size_t* answered) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -118,6 +119,7 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     if (parts != nullptr) *parts = {db};
     if (sockets != nullptr) *sockets = {ShardSocket{}};
     if (copies != nullptr) copies->clear();
+    if (answered != nullptr) *answered = 1;
     return kOk;
   }
   // Side by side: each server forks and opens its database for a new
@@ -129,13 +131,13 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   const uint64_t spread = next_copy_spread();
   std::vector<std::vector<std::string>> order(count);
   std::vector<KeptShard> kept(count);
-  std::vector<bool> reused(count);
+  std::vector<char> reused(count);  // written by the threads: no packed bits
   for (size_t i = 0; i < count; ++i) {
     order[i] = copies_in_order(entry, i, spread);
     reused[i] = take_kept_shard(order[i].front(), timeouts, kept[i]);
   }
   const auto all_reused = [&] {
-    return std::find(reused.begin(), reused.end(), false) == reused.end();
+    return std::find(reused.begin(), reused.end(), 0) == reused.end();
   };
   // The sockets open before the new connections, so that those can be told
   // apart; with every connection kept there are none to find.
@@ -154,20 +156,35 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   });
   for (const std::vector<std::string>& copies_failed : failed)
     for (const std::string& copy : copies_failed) mark_copy_failed(copy);
+  const size_t live = static_cast<size_t>(std::count(codes.begin(), codes.end(), kOk));
+  const bool leave_out = entry.partial_answers && live > 0;
   Xapian::Database combined;
-  for (size_t i = 0; i < shards.size(); ++i) {
+  for (size_t i = 0, kept_at = 0; i < count; ++i) {
     if (codes[i] != kOk) {
-      if (failed_shard != nullptr) *failed_shard = entry.shards[i];
-      return codes[i];
+      if (!leave_out) {
+        if (failed_shard != nullptr) *failed_shard = entry.shards[i];
+        return codes[i];
+      }
+      reused[i] = false;
+      continue;
     }
     combined.add_database(shards[i]);
+    shards[kept_at] = shards[i];
+    chosen[kept_at] = chosen[i];
+    kept[kept_at] = kept[i];
+    reused[kept_at++] = reused[i];
   }
+  if (answered != nullptr) *answered = live;
+  shards.resize(live);
+  chosen.resize(live);
+  kept.resize(live);
+  reused.resize(live);
   db = combined;
   if (parts != nullptr) *parts = std::move(shards);
   if (sockets != nullptr) {
-    *sockets = all_reused() ? std::vector<ShardSocket>(count)
+    *sockets = all_reused() ? std::vector<ShardSocket>(live)
                             : find_shard_sockets(chosen, timeouts.search_ms, before);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < live; ++i)
       if (reused[i]) (*sockets)[i] = kept[i].socket;
   }
   if (copies != nullptr) *copies = std::move(chosen);

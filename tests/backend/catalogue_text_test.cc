@@ -99,6 +99,8 @@ TEST(CatalogueText, LinesThatDoNotRead) {
       {kMagicLine + "instance\n", ":2: malformed line"},
       {kMagicLine + "\n\ninstance\tX\nbogus\n", ":5: malformed line"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\t\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\tPartial\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\tpartial\t\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t0\tA\tactive\td\t-\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t65536\tA\tactive\td\t-\n", ":3: malformed line"},
