@@ -100,17 +100,19 @@ std::string_view attribute(std::string_view tag, std::string_view name) {
   return {};
 }
 
-std::vector<std::string> entry_pages(std::string_view entry) {
-  std::vector<std::string> pages;
+void add_entry_pages(std::string_view entry, Judgement& judgement) {
   for (size_t at = entry.find("<a "); at != std::string_view::npos; at = entry.find("<a ", at + 1)) {
     const std::string_view tag = entry.substr(at);
     if (attribute(tag, "class") != "indexterm") continue;
-    std::string_view href = attribute(tag, "href");
-    href = href.substr(0, href.find('#'));
-    if (href.empty()) continue;
-    if (std::find(pages.begin(), pages.end(), href) == pages.end()) pages.emplace_back(href);
+    const std::string_view href = attribute(tag, "href");
+    const size_t hash = href.find('#');
+    const std::string_view page = href.substr(0, hash);
+    if (page.empty()) continue;
+    auto& pages = judgement.pages;
+    if (std::find(pages.begin(), pages.end(), page) != pages.end()) continue;
+    pages.emplace_back(page);
+    judgement.fragments.emplace_back(hash == std::string_view::npos ? "" : href.substr(hash + 1));
   }
-  return pages;
 }
 
 size_t word_count(const std::string& text) {
@@ -135,7 +137,8 @@ std::vector<Judgement> read_book_index(std::string_view html) {
       const size_t close = html.find("</dt>", at);
       if (open_end == std::string_view::npos || close == std::string_view::npos) break;
       const std::string_view entry = html.substr(open_end + 1, close - open_end - 1);
-      Judgement judgement{entry_text(entry), entry_pages(entry)};
+      Judgement judgement{entry_text(entry), {}, {}};
+      add_entry_pages(entry, judgement);
       const size_t words = word_count(judgement.query);
       if (words >= 1 && words <= kMaxJudgedWords && !judgement.pages.empty())
         judgements.push_back(std::move(judgement));

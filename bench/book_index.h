@@ -8,7 +8,8 @@
 //   <dd><dl><dt>sub-entry, <a ...></dt></dl></dd>
 //
 // The entry's text is what comes before its first link; its pages are the
-// targets of its "indexterm" links without their #fragment. Sub-entries
+// targets of its "indexterm" links without their #fragment; the fragment of
+// a page's first link is kept beside it (the section the editors meant). Sub-entries
 // (inside <dd>) and "see" cross-references are not judgements of their own.
 #pragma once
 
@@ -24,6 +25,7 @@ constexpr size_t kMaxJudgedWords = 4;
 struct Judgement {
   std::string query;               // the entry's text, blanks collapsed
   std::vector<std::string> pages;  // distinct, in the order the entry names them
+  std::vector<std::string> fragments;  // per page: its first link's, or empty
 };
 
 // Every top-level entry of 1 to kMaxJudgedWords blank-separated words that

@@ -25,6 +25,8 @@ TEST(BookIndex, TopLevelEntriesWithTheirPagesWithoutFragments) {
   ASSERT_EQ(judgements.size(), 3u);
   EXPECT_EQ(judgements[0].query, "ALTER DOMAIN");
   EXPECT_EQ(judgements[0].pages, (std::vector<std::string>{"sql-alterdomain.html", "ddl.html"}));
+  // The fragment of each page's first link: none, then DDL-X.
+  EXPECT_EQ(judgements[0].fragments, (std::vector<std::string>{"", "DDL-X"}));
   EXPECT_EQ(judgements[1].query, "<@ & A");  // references decoded
   EXPECT_EQ(judgements[1].pages, (std::vector<std::string>{"ops.html"}));
   EXPECT_EQ(judgements[2].query, "wal_level configuration parameter");

@@ -13,6 +13,7 @@
 //   RANK<TAB>QUERY   (RANK 1 to 10; 0 when no relevant page is in the top ten)
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -96,12 +97,21 @@ std::string form_encoded(const std::string& text) {
   return out;
 }
 
-// Posts the entry's words as free text and returns the rank of its first
-// relevant page; -1 when zebsrch could not be run or failed.
-int rank_of(const Options& o, const Judgement& judgement, const std::string& work) {
+// What the excerpts of the rows show, over all entries.
+struct ExcerptFigures {
+  size_t rows = 0, marked = 0;              // top-ten rows, those whose excerpt marks a word
+  size_t with_fragment = 0, right_fragment = 0;  // first hits on a page the entry names
+                                                 // with a fragment, those linking to it
+};
+
+// Posts the entry's words as free text (with excerpts, which change no
+// rank) and returns the rank of its first relevant page; -1 when zebsrch
+// could not be run or failed.
+int rank_of(const Options& o, const Judgement& judgement, const std::string& work,
+            ExcerptFigures& excerpts) {
   const std::string body = "SelectIndex=" + o.index + "&free_text=" + form_encoded(judgement.query) +
                            "&limit_number=" + std::to_string(zeb::bench::kJudgedDepth) +
-                           "&header=header.html&footer=footer.html";
+                           "&excerpts=Y&header=header.html&footer=footer.html";
   zeb::bench::ChildSpec child;
   child.argv = {o.zebsrch};
   child.env = {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
@@ -116,8 +126,29 @@ int rank_of(const Options& o, const Judgement& judgement, const std::string& wor
   if (zeb::bench::run_child(child, run) != 0 || run.exit_status != 0 ||
       !read_file(child.stdout_path, page))
     return -1;
-  return static_cast<int>(zeb::bench::first_relevant_rank(
-      zeb::bench::listed_documents(page, o.link_prefix), judgement.pages));
+  const std::vector<zeb::bench::ListedRow> rows = zeb::bench::listed_rows(page, o.link_prefix);
+  std::vector<std::string> listed;
+  for (const zeb::bench::ListedRow& row : rows) listed.push_back(row.document);
+  const size_t rank = zeb::bench::first_relevant_rank(listed, judgement.pages);
+  for (size_t i = 0; i < rows.size() && i < zeb::bench::kJudgedDepth; ++i) {
+    ++excerpts.rows;
+    if (rows[i].marked) ++excerpts.marked;
+  }
+  if (rank != 0) {
+    const auto& pages = judgement.pages;
+    const size_t page_at =
+        std::find(pages.begin(), pages.end(), listed[rank - 1]) - pages.begin();
+    const std::string& wanted = judgement.fragments[page_at];
+    if (!wanted.empty()) {
+      ++excerpts.with_fragment;
+      if (rows[rank - 1].fragment == wanted) ++excerpts.right_fragment;
+    }
+  }
+  return static_cast<int>(rank);
+}
+
+double share(size_t part, size_t whole) {
+  return whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
 }
 
 // The stored ranks by query; false when the file cannot be read.
@@ -162,9 +193,10 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<size_t> ranks, now_compared, before_compared;
   size_t higher = 0, lower = 0;
+  ExcerptFigures excerpts;
   std::ostringstream saved;
   for (const Judgement& judgement : judgements) {
-    const int rank = rank_of(o, judgement, work);
+    const int rank = rank_of(o, judgement, work, excerpts);
     if (rank < 0) {
       fprintf(stderr, "relevance_run: zebsrch failed on \"%s\"\n", judgement.query.c_str());
       return 1;
@@ -201,6 +233,11 @@ int main(int argc, char** argv) {
   print_figures("this ranking", zeb::bench::summarize_ranks(ranks));
   if (!before_compared.empty())
     printf("entries ranked higher than before: %zu, lower: %zu\n", higher, lower);
+  printf("top-ten rows whose excerpt marks a query word: %zu of %zu (%.1f %%)\n",
+         excerpts.marked, excerpts.rows, share(excerpts.marked, excerpts.rows));
+  printf("first hits on a page named with a fragment that link to it: %zu of %zu (%.1f %%)\n",
+         excerpts.right_fragment, excerpts.with_fragment,
+         share(excerpts.right_fragment, excerpts.with_fragment));
   if (!o.save.empty()) {
     std::ofstream out(o.save, std::ios::binary | std::ios::trunc);
     out << "# rank of the first relevant page (0: not in the top ten) <TAB> book index entry\n"

@@ -30,8 +30,14 @@ RelevanceFigures summarize_ranks(const std::vector<size_t>& ranks) {
 }
 
 std::vector<std::string> listed_documents(std::string_view page, std::string_view prefix) {
-  constexpr std::string_view kLink = "HREF=\"";
   std::vector<std::string> documents;
+  for (ListedRow& row : listed_rows(page, prefix)) documents.push_back(std::move(row.document));
+  return documents;
+}
+
+std::vector<ListedRow> listed_rows(std::string_view page, std::string_view prefix) {
+  constexpr std::string_view kLink = "HREF=\"";
+  std::vector<ListedRow> rows;
   for (size_t at = page.find(kLink); at != std::string_view::npos; at = page.find(kLink, at + 1)) {
     const size_t start = at + kLink.size();
     const size_t end = page.find('"', start);
@@ -39,9 +45,16 @@ std::vector<std::string> listed_documents(std::string_view page, std::string_vie
     std::string_view target = page.substr(start, end - start);
     if (target.substr(0, prefix.size()) != prefix) continue;
     target.remove_prefix(prefix.size());
-    documents.emplace_back(target.substr(0, target.find('#')));
+    const size_t hash = target.find('#');
+    ListedRow row{std::string(target.substr(0, hash)), "", false};
+    if (hash != std::string_view::npos) row.fragment = target.substr(hash + 1);
+    // The row's excerpt stands between its link and the next row.
+    const size_t next = page.find("<tr", end);
+    const std::string_view rest = page.substr(end, next == std::string_view::npos ? next : next - end);
+    row.marked = rest.find("<mark>") != std::string_view::npos;
+    rows.push_back(std::move(row));
   }
-  return documents;
+  return rows;
 }
 
 }  // namespace zeb::bench

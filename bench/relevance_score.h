@@ -32,4 +32,12 @@ RelevanceFigures summarize_ranks(const std::vector<size_t>& ranks);
 // starts with `prefix`, with the prefix and any #fragment taken off.
 std::vector<std::string> listed_documents(std::string_view page, std::string_view prefix);
 
+// What a result row shows of a document, read from a page with excerpts.
+struct ListedRow {
+  std::string document;  // as listed_documents gives it
+  std::string fragment;  // the link's #fragment, without '#'
+  bool marked = false;   // its excerpt marks a word
+};
+std::vector<ListedRow> listed_rows(std::string_view page, std::string_view prefix);
+
 }  // namespace zeb::bench

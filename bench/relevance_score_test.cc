@@ -35,6 +35,17 @@ TEST(RelevanceScore, ListedDocumentsAreTheLinksUnderThePrefixInOrder) {
       "<A HREF=\"file:///docs/unterminated";
   EXPECT_EQ(listed_documents(page, "file:///docs/"),
             (std::vector<std::string>{"b.html", "sub/a.html"}));
+  // Rows with excerpts: the fragment, and whether the row's excerpt marks.
+  const std::string rows_page =
+      "<tr><td><A HREF=\"file:///docs/a.html#S1\"><b>A</b></A>"
+      "<br><span class=\"zebexcerpt\">a <mark>b</mark></span>"
+      "<tr><td><A HREF=\"file:///docs/b.html\"><b>B</b></A><br><span>no marks</span>";
+  const std::vector<ListedRow> rows = listed_rows(rows_page, "file:///docs/");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].document + "|" + rows[0].fragment, "a.html|S1");
+  EXPECT_TRUE(rows[0].marked);
+  EXPECT_EQ(rows[1].document + "|" + rows[1].fragment, "b.html|");
+  EXPECT_FALSE(rows[1].marked);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backend/document_data.h"
+#include "backend/excerpt_source.h"
 #include "backend/index_schema.h"
 #include "backend/title_key.h"
 
@@ -68,6 +69,15 @@ void add_boost(const WordCounts& words, const std::vector<std::string>& texts,
   }
 }
 
+void add_excerpt_source(Xapian::Document& doc, const ExtractedDocument& extracted) {
+  std::vector<backend::ExcerptSection> sections;
+  sections.reserve(extracted.sections.size());
+  for (const Section& section : extracted.sections)
+    sections.push_back({section.offset, section.anchor, section.heading});
+  std::string value = backend::encode_excerpt_source(extracted.text, sections);
+  if (!value.empty()) doc.add_value(backend::kValueExcerpt, value);
+}
+
 }  // namespace
 
 std::string path_term(const std::string& path) { return backend::prefixed_term(backend::kPathPrefix, path); }
@@ -127,6 +137,7 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
     doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));
   doc.add_boolean_term(path_term(file.path));
   doc.add_value(backend::kValueOrderKey, file.path);  // equal weights: path order
+  add_excerpt_source(doc, extracted);
   // The caller may hand the document to another thread: no handle stays here.
   generator_.set_document(Xapian::Document());
   return doc;

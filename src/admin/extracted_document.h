@@ -16,6 +16,15 @@ constexpr size_t kMaxTitleBytes = 250;
 // document with it.
 constexpr size_t kMaxFieldBytes = 250;
 
+// Where a section of the document begins: at its heading (h1 to h4, dt), at
+// `offset` bytes into the running text. `anchor` is the fragment that
+// addresses it (empty when none does); `heading` its text, blanks collapsed.
+struct Section {
+  size_t offset = 0;
+  std::string anchor;
+  std::string heading;
+};
+
 struct ExtractedDocument {
   std::string title;                  // blanks collapsed; may be empty
   std::string text;                   // the words of the document
@@ -24,6 +33,7 @@ struct ExtractedDocument {
   std::vector<std::string> headings;  // section headings, defined terms
   std::vector<std::string> names;     // table headers and row labels, code
   std::vector<std::string> keywords;  // as written, blanks collapsed
+  std::vector<Section> sections;      // in text order
 };
 
 // Collapses runs of white space (ASCII and no-break space) into one blank,

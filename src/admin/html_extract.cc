@@ -3,6 +3,7 @@
 #include "admin/charset.h"
 #include "admin/html_entities.h"
 #include "admin/html_fields.h"
+#include "admin/html_sections.h"
 
 namespace zeb::admin {
 
@@ -193,6 +194,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
   bool have_title = false;
   doc.text.reserve(html.size() / 2);
   FieldCapture fields(doc);
+  SectionCapture sections(doc);
   Tag tag;
   size_t pos = 0;
   while (pos < html.size()) {
@@ -208,6 +210,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
     }
     pos = next;
     fields.tag(tag.name, tag.end);
+    sections.tag(tag.name, tag.end, tag.attribute("id"), tag.attribute("name"));
     if (tag.name.empty() || tag.end) {
       if (separates_words(tag.name)) doc.text += ' ';
       continue;
@@ -236,6 +239,7 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
     if (separates_words(tag.name)) doc.text += ' ';
   }
   fields.finish();
+  sections.finish();
   doc.title = collapse_blanks(title, kMaxTitleBytes);
 }
 

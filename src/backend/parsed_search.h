@@ -7,6 +7,9 @@
 //   expression          operands (200 terms, 120 brackets) joined by 130 AND,
 //                       140 OR, 151 NOT, combined left to right
 //   380 { 222 211 }     free text: term type and text
+//   600                 entries the result list skips (4 bytes, big-endian)
+//   610                 excerpts of this many words per entry (1 byte)
+//   620                 the date of each entry's file (no data)
 //
 // A term is 200 { [350 "*"] [360 "?"] [222 type] 211 text }; a text framed by
 // 0xFF 0xFF on both sides is a topic.
@@ -61,6 +64,9 @@ struct ParsedSearch {
   bool has_free_text = false;
   uint8_t free_text_type = kTermTypeLinguistic;
   std::string free_text;
+  uint32_t first_entry = 0;
+  uint8_t excerpt_words = 0;  // 0: no excerpts
+  bool row_dates = false;
 };
 
 }  // namespace zeb::backend

@@ -1,5 +1,6 @@
 #include "backend/remote_documents.h"
 
+#include "backend/index_schema.h"
 #include "backend/remote_messages.h"
 
 namespace zeb::backend {
@@ -22,7 +23,12 @@ void read_answer(AnswerReader& reader, DocumentBatch& batch, size_t position) {
     } else if (type == kReplyException) {
       batch.refused.push_back(position);
       return;
-    } else if (type != kReplyValue) {
+    } else if (type == kReplyValue) {
+      // The slot number leads the body; slots below 255 take one byte.
+      if (!batch.excerpts.empty() && !body.empty() &&
+          static_cast<unsigned char>(body[0]) == kValueExcerpt)
+        batch.excerpts[position]->assign(body, 1);
+    } else {
       throw Xapian::NetworkError("Unexpected answer from a remote shard");
     }
   }

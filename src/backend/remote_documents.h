@@ -9,7 +9,8 @@
 //
 //   request  MSG_DOCUMENT (2)      body: the shard's document id
 //   answer   REPLY_DOCDATA (5)     body: the document's data
-//            REPLY_VALUE (16)...   body: slot, value (one per value; unused)
+//            REPLY_VALUE (16)...   body: slot, value (one per value; the
+//                                  excerpt slot's kept when asked for)
 //            REPLY_DONE (2)        empty
 //   or       REPLY_EXCEPTION (1)   the server could not read the document
 #pragma once
@@ -27,6 +28,8 @@ struct DocumentBatch {
   const ShardSocket* socket = nullptr;
   std::vector<Xapian::docid> ids;  // the shard's own document ids
   std::vector<std::string*> data;  // where each document's data goes
+  // Where each document's excerpt value goes; empty: not wanted.
+  std::vector<std::string*> excerpts;
   // Positions in `ids` whose document the server answered with an error;
   // read through Xapian, they throw that error as Xapian has it.
   std::vector<size_t> refused;

@@ -1,5 +1,6 @@
 #include "backend/result_answer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/data_stream.h"
@@ -22,6 +23,18 @@ unsigned char* put_item_header(unsigned char* out, uint16_t id, size_t length) {
   return out + kItemHeaderSize;
 }
 
+void append_item(std::vector<unsigned char>& answer, uint16_t id, const void* data,
+                 size_t length) {
+  const size_t at = answer.size();
+  answer.resize(at + kItemHeaderSize + length);
+  unsigned char* out = put_item_header(answer.data() + at, id, length);
+  if (length != 0) std::memcpy(out, data, length);
+}
+
+void append_text_item(std::vector<unsigned char>& answer, uint16_t id, const std::string& text) {
+  if (!text.empty()) append_item(answer, id, text.data(), utf8_prefix_length(text, kMaxItemData));
+}
+
 }  // namespace
 
 size_t utf8_prefix_length(const std::string& text, size_t limit) {
@@ -35,34 +48,28 @@ size_t utf8_prefix_length(const std::string& text, size_t limit) {
 
 void append_result_entry(std::vector<unsigned char>& answer,
                          const std::string& document_id,
-                         const std::string& index_name, bool ranked, float rank) {
-  const size_t id_length = utf8_prefix_length(document_id, kMaxItemData);
-  const size_t name_length = index_name.size() < kMaxItemData ? index_name.size() : kMaxItemData;
-  const size_t entry_size = 2 * kItemHeaderSize + id_length + name_length +
-                            (ranked ? kItemHeaderSize + kRankValueSize : 0);
-  const size_t at = answer.size();
-  answer.resize(at + entry_size);
-  unsigned char* out = answer.data() + at;
-
-  out = put_item_header(out, kItemDocumentId, id_length);
-  std::memcpy(out, document_id.data(), id_length);
-  out += id_length;
-
-  out = put_item_header(out, kItemIndexName, name_length);
-  for (size_t i = 0; i < name_length; ++i) {
-    const char c = index_name[i];
-    *out++ = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+                         const std::string& index_name, bool ranked, float rank,
+                         const RowExtras* extras) {
+  append_item(answer, kItemDocumentId, document_id.data(),
+              utf8_prefix_length(document_id, kMaxItemData));
+  if (extras != nullptr) {
+    // Before the index name: a reader has them when the entry completes.
+    append_text_item(answer, kItemSection, extras->section);
+    append_text_item(answer, kItemExcerpt, extras->excerpt);
+    append_text_item(answer, kItemRowDate, extras->date);
   }
-
+  std::string name(index_name, 0, std::min(index_name.size(), kMaxItemData));
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  append_item(answer, kItemIndexName, name.data(), name.size());
   if (ranked) {
     uint32_t bits = 0;
     static_assert(sizeof bits == sizeof rank);
     std::memcpy(&bits, &rank, sizeof bits);
-    out = put_item_header(out, kItemRankValue, kRankValueSize);
-    out[0] = static_cast<unsigned char>(bits);
-    out[1] = static_cast<unsigned char>(bits >> 8);
-    out[2] = static_cast<unsigned char>(bits >> 16);
-    out[3] = static_cast<unsigned char>(bits >> 24);
+    const unsigned char value[kRankValueSize] = {
+        static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+        static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+    append_item(answer, kItemRankValue, value, kRankValueSize);
   }
 }
 

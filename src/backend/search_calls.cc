@@ -154,6 +154,10 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.cap = parsed.max_results;
   options.own_rank_scale = built.own_rank_scale;
   options.rank_terms = std::move(built.rank_terms);
+  options.first_entry = parsed.first_entry;
+  options.extras.excerpt_words = parsed.excerpt_words;
+  options.extras.date = parsed.row_dates;
+  if (parsed.excerpt_words != 0) options.extras.terms = std::make_shared<ExcerptTerms>(parsed);
   for (int attempt = 0;; ++attempt) {
     try {
       result = std::make_shared<SearchResult>(
@@ -259,6 +263,7 @@ int32_t KSVCREATERESULTLIST(uint32_t session, uint32_t result, uint32_t* result_
     list.result = object->result;
     list.result_handle = result;
     list.ranked = object->result->ranked();
+    list.next_entry = object->result->first_entry();
     if (list_value != nullptr) *list_value = object->result->found();
     object->has_list = true;
     *result_list = objects.add(session, std::move(list));
@@ -276,7 +281,7 @@ int32_t KSVSORT(uint32_t session, uint32_t result_list, uint32_t length,
     if (int rc = read_sort_request(stream, length); rc != kOk) return rc;
     if (!list->ranked) return kNoRankingData;
     // The list is in rank order already; a sorted list is read from its top.
-    list->next_entry = 0;
+    list->next_entry = list->result->first_entry();
     list->finished = false;
     return kOk;
   });
@@ -300,7 +305,8 @@ int32_t KSVGETRESULTLIST(uint32_t session, uint32_t result_list, uint32_t* lengt
     bool more = false;
     list->result->fetch(list->next_entry, entries, more);
     for (const ResultEntry& entry : entries)
-      append_result_entry(buffer, entry.data, *entry.index_name, list->ranked, entry.rank);
+      append_result_entry(buffer, entry.data, *entry.index_name, list->ranked, entry.rank,
+                          &entry.extras);
     list->next_entry += static_cast<uint32_t>(entries.size());
     list->finished = !more;
     *answer = buffer.data();

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <utility>
 
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "backend/match_count.h"
 #include "backend/ranking_weight.h"
@@ -180,13 +181,25 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   std::vector<Xapian::docid> ids;
   for (auto it = first; it != last; ++it) ids.push_back(*it);
   std::vector<std::string> data;
-  documents_.read_data(db_, ids, data);
+  std::vector<std::string> excerpts;
+  if (options_.extras.any()) {
+    documents_.read_stored_data(db_, ids, data,
+                                options_.extras.excerpt_words != 0 ? &excerpts : nullptr);
+  } else {
+    documents_.read_data(db_, ids, data);
+  }
   if (needs_scaling && offset == 0) scale_ranks(&data[0]);  // the best match is first
   out.reserve(count);
   const size_t shards = shard_names_.size();
   size_t at = 0;
   for (auto it = first; it != last; ++it) {
     ResultEntry entry;
+    if (options_.extras.any()) {
+      const std::string_view stamp = stamp_of(data[at]);
+      const std::string_view excerpt = excerpts.empty() ? std::string_view() : excerpts[at];
+      make_row_extras(options_.extras, stamp, excerpt, entry.extras);
+      data[at].resize(identifier_of(data[at]).size());
+    }
     entry.data = std::move(data[at++]);
     entry.index_name = &shard_names_[shards > 1 ? (*it - 1) % shards : 0];
     if (options_.ranking_data) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/row_extras.h"
 #include "backend/shard_documents.h"
 
 namespace zeb::backend {
@@ -42,12 +43,16 @@ struct SearchOptions {
   // (BuiltQuery in backend/query_builder.h).
   bool own_rank_scale = false;
   std::vector<std::string> rank_terms;
+  // Entries the result list skips at its start (a later page).
+  uint32_t first_entry = 0;
+  RowExtrasWanted extras;
 };
 
 struct ResultEntry {
   std::string data;              // "path;title"
   const std::string* index_name; // upper case
   float rank = 0.0f;
+  RowExtras extras;              // when the search asked for them
 };
 
 class SearchResult {
@@ -64,6 +69,7 @@ class SearchResult {
   uint32_t found() const { return found_; }
   // The number of entries the result list holds.
   uint32_t entries() const { return entries_; }
+  uint32_t first_entry() const { return options_.first_entry; }
   bool has_ranking_data() const { return options_.ranking_data; }
   bool ranked() const { return ranked_; }
   void set_ranked() { ranked_ = true; }

@@ -87,6 +87,19 @@ class SearchStreamParser {
           if (!is_atomic(item, 2)) return kStreamSyntax;
           parsed_.max_results = read_u16_be(item.data);
           break;
+        case kItemFirstEntry:
+          if (!is_atomic(item, 4)) return kStreamSyntax;
+          parsed_.first_entry = static_cast<uint32_t>(read_u16_be(item.data)) << 16 |
+                                read_u16_be(item.data + 2);
+          break;
+        case kItemExcerpt:
+          if (!is_atomic(item, 1) || item.data[0] == 0) return kStreamSyntax;
+          parsed_.excerpt_words = item.data[0];
+          break;
+        case kItemRowDate:
+          if (!is_atomic(item, 0)) return kStreamSyntax;
+          parsed_.row_dates = true;
+          break;
         case kItemCodePage:
           if (!is_atomic(item, 2)) return kStreamSyntax;
           if (read_u16_be(item.data) != kCodePage850) return kUnknownCodePage;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "backend/document_data.h"
+#include "backend/index_schema.h"
 #include "backend/remote_documents.h"
 
 namespace zeb::backend {
@@ -36,13 +37,20 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
 
 void ShardDocuments::read_stored_data(const Xapian::Database& db,
                                       const std::vector<Xapian::docid>& ids,
-                                      std::vector<std::string>& data) const {
+                                      std::vector<std::string>& data,
+                                      std::vector<std::string>* excerpts) const {
   data.assign(ids.size(), std::string());
+  if (excerpts != nullptr) excerpts->assign(ids.size(), std::string());
+  // Where a document is read through Xapian.
+  auto read = [&](const Xapian::Database& from, Xapian::docid id, unsigned flags, size_t i) {
+    const Xapian::Document doc = from.get_document(id, flags);
+    data[i] = doc.get_data();
+    if (excerpts != nullptr) (*excerpts)[i] = doc.get_value(kValueExcerpt);
+  };
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database
     // need not look each one up before reading it.
-    for (size_t i = 0; i < ids.size(); ++i)
-      data[i] = db.get_document(ids[i], Xapian::DOC_ASSUME_VALID).get_data();
+    for (size_t i = 0; i < ids.size(); ++i) read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
     return;
   }
   // A combined database numbers documents round the shards: document d is
@@ -62,24 +70,27 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
     }
     if (batch_of[shard] == count) {
       batch_of[shard] = batches.size();
-      batches.push_back({socket, {}, {}, {}});
+      batches.push_back({socket, {}, {}, {}, {}});
     }
     DocumentBatch& batch = batches[batch_of[shard]];
     batch.ids.push_back((ids[i] - 1) / count + 1);
     batch.data.push_back(&data[i]);
+    if (excerpts != nullptr) batch.excerpts.push_back(&(*excerpts)[i]);
   }
   request_documents(batches);
   collect_documents(batches);
   for (size_t shard = 0; shard < count; ++shard) {
     if (batch_of[shard] == count) continue;
     const DocumentBatch& batch = batches[batch_of[shard]];
-    for (size_t position : batch.refused)
-      *batch.data[position] = shards_[shard].get_document(batch.ids[position]).get_data();
+    for (size_t position : batch.refused) {
+      const size_t i = static_cast<size_t>(batch.data[position] - data.data());
+      read(shards_[shard], batch.ids[position], 0, i);
+    }
   }
   for (size_t i : elsewhere) {
     const size_t shard = (ids[i] - 1) % count;
     const unsigned flags = remote_[shard] ? 0 : Xapian::DOC_ASSUME_VALID;
-    data[i] = shards_[shard].get_document((ids[i] - 1) / count + 1, flags).get_data();
+    read(shards_[shard], (ids[i] - 1) / count + 1, flags, i);
   }
 }
 

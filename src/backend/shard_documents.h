@@ -29,6 +29,12 @@ class ShardDocuments {
   void read_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                  std::vector<std::string>& data) const;
 
+  // The data of each document, stamp and all, and, with `excerpts`, the
+  // value of its excerpt slot (index_schema.h), empty when it has none.
+  void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
+                        std::vector<std::string>& data,
+                        std::vector<std::string>* excerpts = nullptr) const;
+
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }
 
@@ -37,9 +43,6 @@ class ShardDocuments {
   const Xapian::Database* shard_of(Xapian::docid id, Xapian::docid& shard_id) const;
 
  private:
-  // The data of each document, stamp and all.
-  void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
-                        std::vector<std::string>& data) const;
   // The connection of a remote shard to ask for documents on, or null.
   const ShardSocket* socket_of(size_t shard) const;
 

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "request/fixed_copy.h"
+#include "cgi/row_options.h"
 #include "cgi/star_images.h"
 
 namespace zeb {
@@ -66,6 +67,8 @@ QueryOutcome apply_query_options(FormTable& table, SearchRequest& request, FILE*
       copy_cut(request.odd_stripes, entry.value);
     } else if (strcmp(name, "EvenStripes") == 0) {
       copy_cut(request.even_stripes, entry.value);
+    } else if (apply_row_option(request, name, entry.value)) {
+      // A row or paging option of newer forms.
     } else if (apply_query_field(request, name, entry.value, out) == QueryOutcome::kEndPage) {
       return QueryOutcome::kEndPage;
     }

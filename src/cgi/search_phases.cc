@@ -9,6 +9,7 @@
 #include "query/search_request_builder.h"
 #include "query/spelling_resources.h"
 #include "results/new_search_form.h"
+#include "results/paging.h"
 #include "results/result_table.h"
 
 namespace zeb {
@@ -28,7 +29,9 @@ bool search(SearchRequest& request, RequestBuffer& buffer, FILE* out) {
   if (build_search_request(request, buffer, out) != 1) return false;
   if (run_search(request, buffer, out) != 0) return false;
   write_new_search_form(request, out);
-  if (write_result_count(request, out) != 0) return false;
+  const int counted = request.first_number != 0 ? write_page_line(request, out)
+                                                : write_result_count(request, out);
+  if (counted != 0) return false;
   if (rank_result(request, out) != 0) return false;
   if (create_result_list(request, out) != 0) return false;
   return sort_result_list(request, out) == 0;

@@ -49,6 +49,11 @@ enum ItemId : uint16_t {
   kItemSortKey = 500,        // A one byte, 1
   kItemSortOrder = 502,      // A one byte, 1
   kItemRankValue = 536,      // A four bytes, single precision, little-endian
+  // Asked for only by forms that want them; old requests never carry them.
+  kItemFirstEntry = 600,     // A four bytes big-endian: entries the list skips
+  kItemExcerpt = 610,        // A request: one byte, words; answer: the excerpt
+  kItemSection = 612,        // A answer: anchor, NUL, heading
+  kItemRowDate = 620,        // A request: no data; answer: "YYYY-MM-DD"
 };
 
 // The one buffer every request is built in, with its write position and the

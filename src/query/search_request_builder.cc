@@ -132,13 +132,30 @@ void write_free_text(SearchRequest& request, Writer& w, FILE* out) {
   request.rank = true;  // a query with free text is always ranked and sorted
 }
 
+// What newer forms ask of the list: where it starts, excerpts, dates.
+void write_row_requests(const SearchRequest& request, Writer& w) {
+  if (request.first_number > 1) {
+    const uint32_t skip = static_cast<uint32_t>(request.first_number - 1);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(skip >> 24),
+                                    static_cast<unsigned char>(skip >> 16),
+                                    static_cast<unsigned char>(skip >> 8),
+                                    static_cast<unsigned char>(skip)};
+    w.bytes(kItemFirstEntry, bytes, sizeof bytes);
+  }
+  if (request.excerpts) w.byte(kItemExcerpt, request.excerpt_words);
+  if (request.show_date) w.flag(kItemRowDate);
+}
+
 }  // namespace
 
 int build_search_request(SearchRequest& request, RequestBuffer& buffer, FILE* out) {
   buffer.reset(request.request_buffer);
   Writer w(buffer);
   if (request.free_text_flag || request.rank) w.flag(kItemRanking);
-  if (request.free_text_flag) w.u16(kItemMaxResults, max_results(request));
+  // A page of a longer list counts every match: no cap then.
+  if (request.free_text_flag && request.first_number == 0)
+    w.u16(kItemMaxResults, max_results(request));
+  write_row_requests(request, w);
   if (request.scope_count != 0 && request.open_count == 1) {
     w.start(kItemQueryScope);
     for (int32_t i = 0; i < request.scope_count && i < kMaxListEntries; ++i)

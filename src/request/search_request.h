@@ -28,6 +28,13 @@ constexpr uint16_t kDefaultResultLimit = 50;
 constexpr uint16_t kCodePage = 850;
 constexpr uint16_t kLanguage = 6011;
 constexpr const char* kDefaultScriptPath = "/cgi-bin/zebsrch.exe";
+// Fields that only new forms send: excerpts of about this many words (a
+// form may ask for kMinExcerptWords to kMaxExcerptWords), and the first row
+// of a later page, 1 to kMaxFirstNumber.
+constexpr uint8_t kDefaultExcerptWords = 30;
+constexpr uint8_t kMinExcerptWords = 10;
+constexpr uint8_t kMaxExcerptWords = 80;
+constexpr int32_t kMaxFirstNumber = 65535;
 
 // Connector codes are the item identifiers of the operators.
 enum Connector : uint16_t {
@@ -78,6 +85,14 @@ struct SearchRequest {
   char odd_stripes[kStripeSize] = {};
   char even_stripes[kStripeSize] = {};
   bool stripes = false;
+
+  // Row extras and paging, off unless the form asks: `excerpts`,
+  // `excerpt_words`, `show_date`, `first_number` (0: not asked, the page of
+  // today; else the first row shown, and the count line says which rows).
+  bool excerpts = false;
+  uint8_t excerpt_words = kDefaultExcerptWords;
+  bool show_date = false;
+  int32_t first_number = 0;
 
   // Output of the free-text scanner: terms each followed by ";". Term slots
   // taken from them point into these buffers.

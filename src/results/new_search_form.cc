@@ -1,6 +1,7 @@
 #include "results/new_search_form.h"
 
 #include "request/html_escape.h"
+#include "results/paging.h"
 
 namespace zeb {
 
@@ -42,6 +43,7 @@ void write_new_search_form(const SearchRequest& request, FILE* out) {
   write_hidden(out, "EvenStripes", request.even_stripes);
   fputs("<input type=\"hidden\" NAME=\"ShowForm\" value=\"Y\">", out);
   write_hidden(out, "msgcat", request.msgcat);
+  if (request.first_number != 0) write_paging_fields(request, out);
   fputs("\n</form>", out);
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "results/document_link.h"
+#include "results/row_extras.h"
 #include "results/row_text.h"
 #include "results/star_level.h"
 
@@ -56,32 +57,42 @@ void write_result_row(ResultWalk& walk, const SearchRequest& request, FILE* out)
   ++walk.row_number;
   const char* location =
       walk.current_index >= 0 ? request.locations[walk.current_index] : nullptr;
-  char link[kLinkSize];
+  char plain_link[kLinkSize];
+  char anchored[kAnchoredLinkSize];
   RowText row(out);
 
   const char* semicolon = strchr(walk.document_id, ';');
   if (semicolon == nullptr) {
-    make_document_link(location, walk.document_id, link);
+    const char* link =
+        anchored_link(request, walk, make_document_link(location, walk.document_id, plain_link),
+                      anchored);
     row.markup("<p><tr><td>");
     row.markup_text(request.star_tags[0]);
     row.markup("<td>");
     put_link(row, link);
     put_title(row, walk.document_id);
+    write_row_extras(request, walk, row);
     return;
   }
 
-  make_document_link(location, walk.document_id,
-                     static_cast<size_t>(semicolon - walk.document_id), link);
+  const char* link = anchored_link(
+      request, walk,
+      make_document_link(location, walk.document_id,
+                         static_cast<size_t>(semicolon - walk.document_id), plain_link),
+      anchored);
   float shown = 0.0f;  // an unranked list has no rank values
   if (request.rank) {
     shown = write_ranked_start(walk, request, link, row);
   } else {
     row.markup("<p><tr><td>");
-    row.number(walk.row_number);
+    // On a later page the rows go on from the pages before.
+    row.number(request.first_number > 1 ? walk.row_number + request.first_number - 1
+                                        : walk.row_number);
     row.markup("<td>");
     put_link(row, link);
   }
   put_title(row, semicolon + 1);
+  write_row_extras(request, walk, row);
   row.markup("<br>(");
   row.rank(shown);
   row.markup(")<br>\n");

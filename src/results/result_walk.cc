@@ -1,5 +1,6 @@
 #include "results/result_walk.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string_view>
@@ -56,7 +57,19 @@ void walk_answer(ResultWalk& walk, const SearchRequest& request,
         break;
       case kItemDocumentId:
         copy_item(walk.document_id, sizeof walk.document_id, item);
+        walk.excerpt[0] = walk.section[0] = walk.date[0] = '\0';
+        walk.section_length = 0;
         if (!request.rank) ++walk.document_count;
+        break;
+      case kItemExcerpt:
+        copy_item(walk.excerpt, sizeof walk.excerpt, item);
+        break;
+      case kItemSection:
+        walk.section_length = std::min<size_t>(item.data_length, sizeof walk.section - 1);
+        copy_item(walk.section, sizeof walk.section, item);
+        break;
+      case kItemRowDate:
+        copy_item(walk.date, sizeof walk.date, item);
         break;
       default:
         break;

@@ -1,6 +1,9 @@
 // The walk over the answers of a result list. Each answer is a data stream
 // read in place; an entry arrives as
 //   item 106  document identifier: "path" or "path;title"
+//   item 612  section "anchor\0heading"   } only when the form asked for
+//   item 610  excerpt with marks           } excerpts or dates, each
+//   item 620  date "YYYY-MM-DD"            } when the entry has one
 //   item 60   index name
 //   item 536  rank value, 4 bytes single precision little-endian (ranked
 //             lists only)
@@ -19,6 +22,10 @@ namespace zeb {
 
 constexpr size_t kDocumentIdSize = 1024;   // 1023 characters
 constexpr size_t kItemIndexNameSize = 12;  // 11 characters
+// The extras of an entry; longer ones are cut (a cut excerpt loses its end).
+constexpr size_t kExcerptSize = 2048;
+constexpr size_t kSectionSize = 512;       // anchor, NUL, heading
+constexpr size_t kRowDateSize = 16;
 
 struct ResultWalk {
   char document_id[kDocumentIdSize] = {};
@@ -28,6 +35,11 @@ struct ResultWalk {
   int32_t document_count = 0;  // rank values (ranked) or identifiers seen
   int32_t row_number = 0;      // rows written; the first row is row 1
   bool row_due = false;        // an entry is complete, its row not written
+  // The current entry's extras, emptied at each identifier.
+  char excerpt[kExcerptSize] = {};
+  char section[kSectionSize] = {};
+  size_t section_length = 0;
+  char date[kRowDateSize] = {};
 };
 
 // Walks one answer of `length` bytes, writing the rows it completes.

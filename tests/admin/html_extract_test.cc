@@ -93,6 +93,21 @@ TEST(HtmlExtract, LongTitlesAreCutAtACharacterBoundary) {
   EXPECT_TRUE(is_valid_utf8(doc.title));
 }
 
+// A section is kept as "anchor\0heading": NULs of the page must not move
+// that border. A browser reads a NUL of an id as U+FFFD and shows none of
+// the text.
+TEST(HtmlExtract, NulsInAnchorsAndHeadingsKeepTheSectionWhole) {
+  using namespace std::string_literals;
+  for (const std::string& page :
+       {"<h2 id=\"ab\0cd\">Head\0ing one</h2>x"s, "<a name=\"ab\0cd\"></a><h2>Head\0ing one</h2>x"s}) {
+    SCOPED_TRACE(page);
+    const auto doc = html(page);
+    ASSERT_EQ(doc.sections.size(), 1u);
+    EXPECT_EQ(doc.sections[0].anchor, "ab\xEF\xBF\xBD" "cd");
+    EXPECT_EQ(doc.sections[0].heading, "Head ing one");
+  }
+}
+
 TEST(HtmlCharset, DeclaredCharsetIsFound) {
   EXPECT_EQ(declared_charset("<meta charset=\"ISO-8859-1\">"), "ISO-8859-1");
   EXPECT_EQ(declared_charset("<head><meta http-equiv=\"Content-Type\" "

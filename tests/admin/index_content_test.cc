@@ -8,6 +8,7 @@
 #include "admin/document_builder.h"
 #include "admin/document_tree.h"
 #include "backend/document_data.h"
+#include "backend/excerpt_source.h"
 #include "backend/index_schema.h"
 #include "temp_tree.h"
 
@@ -45,8 +46,13 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   const auto words = terms_of(doc, "");
   for (const char* word : {"tables", "and", "views", "creating", "quickly", "data", "base", "sql"})
     EXPECT_NE(std::find(words.begin(), words.end(), word), words.end()) << word;
-  // The stamp is in the data: a remote shard would send values one message each.
-  EXPECT_EQ(doc.values_count(), 0u);
+  // The stamp is in the data: a remote shard sends values one message each,
+  // so the only value is the one excerpts are made from.
+  EXPECT_EQ(doc.values_count(), 1u);
+  const std::string value = doc.get_value(backend::kValueExcerpt);
+  backend::ExcerptSource source;
+  ASSERT_TRUE(backend::decode_excerpt_source(value, source));
+  EXPECT_EQ(source.text, "Creating tables quickly");
 
   // Words keep their positions: "creating tables" are adjacent.
   Xapian::WritableDatabase db(std::string(), Xapian::DB_BACKEND_INMEMORY);

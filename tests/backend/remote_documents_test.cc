@@ -50,7 +50,7 @@ class RemoteDocumentsTest : public ::testing::Test {
   // A batch asking for `ids`, its data going to data_.
   std::vector<DocumentBatch> batch(const std::vector<Xapian::docid>& ids) {
     data_.assign(ids.size(), "unset");
-    DocumentBatch one{&socket_, ids, {}, {}};
+    DocumentBatch one{&socket_, ids, {}, {}, {}};
     for (std::string& slot : data_) one.data.push_back(&slot);
     return {one};
   }

@@ -2,11 +2,14 @@
 // through lighttpd to the real CGI over a test instance that zebadm built,
 // and the test reads the result pages as a person would see them. With
 // --fastcgi, lighttpd runs zebsrch as FastCGI processes instead, and the
-// same pages must come back.
+// same pages must come back. One index lies on shard servers; its rows show
+// excerpts, sections and dates, and its list is paged.
 //
 //   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--fastcgi]
 //
-// Exits 77 (skipped) when Chromium or the npm packages are not installed.
+// Besides FILE.png it leaves FILE-phone.png, a result page with excerpts
+// on a phone-sized screen. Exits 77 (skipped) when Chromium, the npm
+// packages or xapian-tcpsrv are not installed.
 
 import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
 import { after, before, describe, it } from 'node:test';
@@ -24,9 +27,11 @@ const { values: options } = parseArgs({
 });
 const bin = resolve(options.bin ?? join(here, '..', '..', 'build', 'bin'));
 const screenshot = resolve(options.screenshot ?? join(here, '..', '..', 'build', 'browser-result.png'));
+const phoneScreenshot = screenshot.replace(/(\.png)?$/, '-phone.png');
 
 const missing = [
   [kChromium, 'Chromium'],
+  ['/usr/bin/xapian-tcpsrv', 'xapian-tcpsrv'],
   [join(here, 'node_modules', 'playwright-core'), 'the npm packages (npm ci in tests/browser)'],
   [join(bin, 'zebadm'), 'zebadm'],
 ].filter(([path]) => !existsSync(path));
@@ -36,7 +41,8 @@ if (missing.length) {
 }
 
 const { chromium } = await import('playwright-core');
-const { TestSite, kDocuments } = await import('./test_site.mjs');
+const { TestSite, kDocuments, kSection, kShardedDate, kShardedDocuments, kShardedIndex } =
+  await import('./test_site.mjs');
 
 const fastcgi = options.fastcgi ?? false;
 const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), fastcgi });
@@ -76,12 +82,21 @@ after(async () => {
 
 const titleOf = (index, path) => kDocuments[index][path].title;
 
+// The fields that only newer forms send: rows with excerpts, sections and
+// dates, and paging.
+const kNewFields = ['excerpts', 'excerpt_words', 'show_date', 'first_number'];
+
 // Fills in the search form page and submits it: text fields and select boxes
 // by name, the index check boxes set to exactly `indexes`, other check boxes
-// on or off by name.
-async function search({ text = {}, select = {}, indexes = ['ALPHA'], checks = {} }) {
+// on or off by name. Unless `newFields`, the form posts the fields of old
+// forms only, whose pages must stay as they were.
+async function search({ text = {}, select = {}, indexes = ['ALPHA'], checks = {}, newFields = false }) {
   const form = '#search';
   await page.goto(`${site.address}/`);
+  if (!newFields) {
+    await page.locator(kNewFields.map((name) => `${form} [name="${name}"]`).join(', '))
+      .evaluateAll((fields) => fields.forEach((field) => { field.disabled = true; }));
+  }
   for (const [name, value] of Object.entries(text)) await page.fill(`${form} [name="${name}"]`, value);
   for (const [name, value] of Object.entries(select)) await page.selectOption(`${form} [name="${name}"]`, value);
   for (const box of await page.locator(`${form} input[name="SelectIndex"]`).all()) {
@@ -102,6 +117,33 @@ async function resultRows() {
       title: link?.textContent.trim() ?? null,
     };
   }));
+}
+
+// The rows with what newer forms ask for beside the title.
+async function extrasRows() {
+  return page.locator('table[cellpadding="8"] tr').evaluateAll((rows) => rows.map((row) => {
+    const link = row.querySelector('a');
+    const excerpt = row.querySelector('.zebexcerpt');
+    return {
+      href: link?.href ?? null,
+      title: link?.textContent.trim() ?? null,
+      section: row.querySelector('.zebsection')?.textContent ?? null,
+      excerpt: excerpt?.textContent ?? null,
+      marks: [...(excerpt?.querySelectorAll('mark') ?? [])].map((mark) => mark.textContent),
+      date: row.querySelector('.zebdate')?.textContent ?? null,
+    };
+  }));
+}
+
+// The rows of one page of a paged list, after checking its count line, its
+// paging buttons and that every row has an excerpt with a mark.
+async function pageRows(countLine, { previous, next }) {
+  assert.ok((await page.textContent('body')).includes(countLine), countLine);
+  assert.equal(await page.locator('button:text-is("Previous")').count(), previous ? 1 : 0);
+  assert.equal(await page.locator('button:text-is("Next")').count(), next ? 1 : 0);
+  const rows = await extrasRows();
+  for (const row of rows) assert.ok(row.marks.length > 0 && row.date === kShardedDate, JSON.stringify(row));
+  return rows;
 }
 
 describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
@@ -183,6 +225,48 @@ describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'Fas
     assert.equal(await page.locator('#x').count(), 0);
     assert.ok(body.includes(`Search request: "${typed}"`), body);
     assert.equal(await page.locator('textarea[name="new_free_text"]').inputValue(), typed);
+  });
+
+  it('shows excerpts with the words marked, links the section, and pages over shards', async () => {
+    // Stemmed forms are marked: "zebras migrating" marks "zebra" and "migration".
+    await search({ text: { new_free_text: 'zebras migrating' }, indexes: [kShardedIndex], newFields: true });
+    assert.match(await page.textContent('body'), /Documents 1-1 of 1\b/);
+    const [row] = await extrasRows();
+    assert.equal(row.title, kShardedDocuments[kSection.path].title);
+    assert.deepEqual(row.marks.map((mark) => mark.toLowerCase()).sort(), ['migration', 'zebra']);
+    assert.match(row.excerpt, /^…\S.*herds cross the river.*…$/s);
+    assert.equal(row.section, kSection.heading);
+    assert.equal(row.date, kShardedDate);
+    assert.equal(row.href, `${site.address}/docs/${kShardedIndex}/${kSection.path}#${kSection.anchor}`);
+
+    // The link opens the page at the section's heading.
+    await Promise.all([page.waitForURL(row.href), page.click(`a[href="${row.href}"]`)]);
+    const heading = page.locator(`#${kSection.anchor}`);
+    assert.equal(await heading.textContent(), kSection.heading);
+    const top = await heading.evaluate((element) => element.getBoundingClientRect().top);
+    assert.ok(Math.abs(top) < 2, `the heading is ${top}px from the top of the window`);
+
+    // Ten rows a page: Next and Previous post the same form for the
+    // neighbouring pages.
+    await search({ text: { new_free_text: 'grassland' }, select: { limit_number: '10' },
+      indexes: [kShardedIndex], newFields: true });
+    const notes = Object.keys(kShardedDocuments).filter((path) => path.startsWith('notes/')).length;
+    const firstPage = await pageRows(`Documents 1-10 of ${notes}`, { previous: false, next: true });
+    await Promise.all([page.waitForURL('**/cgi-bin/zebsrch.exe'), page.click('button:text-is("Next")')]);
+    const secondPage = await pageRows(`Documents 11-${notes} of ${notes}`, { previous: true, next: false });
+    assert.equal(new Set([...firstPage, ...secondPage].map((r) => r.title)).size, notes);
+    assert.equal(await page.locator('textarea[name="new_free_text"]').inputValue(), 'grassland');
+    await Promise.all([page.waitForURL('**/cgi-bin/zebsrch.exe'), page.click('button:text-is("Previous")')]);
+    assert.deepEqual(await pageRows(`Documents 1-10 of ${notes}`, { previous: false, next: true }), firstPage);
+
+    // On a phone-sized screen nothing is wider than the screen.
+    await page.setViewportSize({ width: 360, height: 740 });
+    try {
+      assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth));
+      await page.screenshot({ path: phoneScreenshot, fullPage: true });
+    } finally {
+      await page.setViewportSize({ width: 1000, height: 800 });
+    }
   });
 
   it('goes on searching when lighttpd has to start its FastCGI processes again', { skip: !fastcgi }, async () => {

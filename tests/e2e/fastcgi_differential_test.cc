@@ -180,6 +180,9 @@ std::vector<Case> FastcgiDifferential::fixed_cases() {
            "SelectIndex=docs&ShowForm=Y&new_free_text=%2Bretrieval+-rows+%22information+retrieval%22"
            "&FormName=again&rank=Y" + kStars,
            "SelectIndex=other&free_text=retrieval&OddStripes=red&EvenStripes=blue",
+           "SelectIndex=docs&SelectIndex=other&free_text=retrieval&excerpts=Y&show_date=Y"
+           "&first_number=2&limit_number=2&ShowForm=Y&new_free_text=retrieval",
+           "SelectIndex=docs&query_word0=wor*&excerpts=Y&excerpt_words=10&first_number=1",
        })
     cases.push_back(form("search", fields + kTemplates));
 

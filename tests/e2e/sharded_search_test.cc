@@ -93,6 +93,23 @@ TEST_F(ShardedSearch, EveryKindOfQueryFindsTheSameDocuments) {
   EXPECT_EQ(phrase.size(), 10u);
   // A remote vocabulary is read whole: a mask needs two leading letters.
   EXPECT_NE(search("SelectIndex=sharded&query_word0=w*").find("(rc=22)"), std::string::npos);
+  // Excerpts, dates and the paging line come from the shards as from the
+  // local index, in the same order.
+  auto extras = [](const std::string& page) {
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = page.find('\n', at)) != std::string::npos; at = end + 1) {
+      const std::string line = page.substr(at, end - at);
+      if (line.find("zebexcerpt") != std::string::npos || line.find("zebdate") != std::string::npos ||
+          line.find("Documents ") != std::string::npos)
+        lines.push_back(line);
+    }
+    return lines;
+  };
+  const std::string fields = "free_text=information+retrieval&excerpts=Y&show_date=Y&first_number=1";
+  expect_same(fields);
+  const std::string local = search("SelectIndex=local&" + fields);
+  EXPECT_GE(extras(local).size(), 60u) << local;  // excerpts and dates of 30 rows and more
+  EXPECT_NE(local.find("<mark>information</mark> <mark>retrieval</mark>"), std::string::npos);
 }
 
 TEST_F(ShardedSearch, AnUpdateIsSeenThroughBothIndexes) {

@@ -2,6 +2,7 @@
 // run as processes, the way an administrator and the web server run them.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ void write_corpus(const TempDir& dir) {
   dir.write("other/guide/other.html",
             "<title>Other guide</title><p>retrieval in the other index</p>");
   dir.write("other/top.html", "<title>Other top</title><p>retrieval at the top</p>");
+  dir.write("other/guide/sections.html",
+            "<title>Sections</title><h2 id=\"one\">First</h2><p>plain</p>"
+            "<h2 id=\"s two\">Second &lt;part&gt;</h2><p>anchored text</p>");
   dir.write("empty/README", "no documents here");
 }
 
@@ -186,6 +190,88 @@ TEST_F(ZebadmAndSearch, SuspendedIndexesAreRefusedUntilResumed) {
   ASSERT_EQ(admin({"resume", "other"}).exit_status, 0);
   EXPECT_NE(refused.find("(rc=61)"), std::string::npos) << refused;
   EXPECT_EQ(rows(search("SelectIndex=other&query_word0=retrieval")).size(), 2u);
+}
+
+// A page with the parts that the row and paging fields add taken out, and
+// the paging line of the first page made the count line it stands for.
+std::string without_new_parts(const std::string& page) {
+  static const std::regex kAdded(
+      "<span class=\"zebsection\">[^<]*</span>\n|<br><span class=\"zebexcerpt\">.*?</span>\n|"
+      "<br><span class=\"zebdate\">[^<]*</span>\n|"
+      "<input type=\"hidden\" NAME=\"first_number\".*(?=\n</form>)");
+  static const std::regex kFragment("(<A HREF=\"[^\"#]*)#[^\"]*");
+  static const std::regex kPageLine("Documents 1-([0-9]+) of [0-9,]+");
+  std::string stripped = std::regex_replace(page, kAdded, "");
+  stripped = std::regex_replace(stripped, kFragment, "$1");
+  return std::regex_replace(stripped, kPageLine, "$1 top document(s) returned");
+}
+
+TEST_F(ZebadmAndSearch, RowAndPagingFieldsAddTheirPartsAndChangeNothingElse) {
+  const std::string added = "&excerpts=Y&show_date=Y&first_number=1";
+  int with_excerpts = 0;
+  for (const std::string& form : std::vector<std::string>{
+           "SelectIndex=docs&free_text=information+retrieval",
+           "SelectIndex=docs&query_word0=retrieval&connector0=and&query_word1=rows&rank=Y",
+           "SelectIndex=docs&query_word0=retr*&limit_number=2",
+           "SelectIndex=docs&query_word0=%22information+retrieval%22&rank=Y&OddStripes=%23eeeeee"
+           "&EvenStripes=%23ffffff&stars5=s5.gif",
+           "SelectIndex=docs&SelectIndex=other&Manual=guide&free_text=retrieval",
+           "SelectIndex=docs&topic=reference&query_word0=retrieval",
+           "SelectIndex=docs&new_free_text=%2Bretrieval+-rows&ShowForm=Y&SPCHK=SPELL",
+           "SelectIndex=docs&free_text=nothingmatchesthis&ShowForm=Y&new_free_text=x",
+       }) {
+    SCOPED_TRACE(form);
+    const std::string old_page = search(form);
+    const std::string new_page = search(form + added);
+    EXPECT_EQ(without_new_parts(new_page), old_page);
+    if (new_page.find("<mark>") != std::string::npos) ++with_excerpts;
+    if (rows(old_page).empty()) continue;
+    EXPECT_NE(new_page.find("<span class=\"zebdate\">20"), std::string::npos);
+  }
+  EXPECT_GE(with_excerpts, 5);  // the comparison saw excerpts, not pages without them
+}
+
+TEST_F(ZebadmAndSearch, ExcerptsMarkTheWordsAndRowsLinkTheirSection) {
+  // The excerpt of a stemmed word, and a row's link to its section.
+  const std::string page = search("SelectIndex=docs&free_text=retrieving&excerpts=Y");
+  EXPECT_NE(page.find("<br><span class=\"zebexcerpt\"><mark>Retrieval</mark> functions. "
+                      "Information <mark>retrieval</mark>, <mark>retrieval</mark>"),
+            std::string::npos)
+      << page;
+  const std::string sections = search("SelectIndex=other&free_text=anchored&excerpts=Y");
+  EXPECT_NE(sections.find("<A HREF=\"http://example.org/other/guide/sections.html#s%20two\"><b>"
+                          "Sections</b></A>\n<span class=\"zebsection\">Second &lt;part&gt;"
+                          "</span>\n"),
+            std::string::npos)
+      << sections;
+}
+
+TEST_F(ZebadmAndSearch, PagesGoThroughTheWholeListAndSayWhereTheyAre) {
+  const std::string form = "SelectIndex=docs&SelectIndex=other&free_text=retrieval";
+  const std::vector<std::string> whole = rows(search(form));
+  ASSERT_GE(whole.size(), 4u);
+  const std::string count = std::to_string(whole.size());
+  std::vector<std::string> paged;
+  for (size_t first = 1; first <= whole.size(); ++first) {
+    const std::string page = search(form + "&limit_number=1&ShowForm=Y&new_free_text=retrieval"
+                                           "&first_number=" + std::to_string(first));
+    const std::string n = std::to_string(first);
+    EXPECT_NE(page.find("Documents " + n + "-" + n + " of " + count), std::string::npos) << page;
+    EXPECT_EQ(page.find("value=\"" + std::to_string(first - 1) + "\">Previous") !=
+                  std::string::npos,
+              first > 1);
+    EXPECT_EQ(page.find("value=\"" + std::to_string(first + 1) + "\">Next") != std::string::npos,
+              first < whole.size());
+    for (const std::string& row : rows(page)) paged.push_back(row);
+  }
+  EXPECT_EQ(paged, whole);
+  const std::string past = search(form + "&first_number=" + std::to_string(whole.size() + 5));
+  EXPECT_NE(past.find("No documents from " + std::to_string(whole.size() + 5) + " on, of " + count),
+            std::string::npos);
+  EXPECT_TRUE(rows(past).empty());
+  // Unranked rows go on numbering from the pages before.
+  const std::string unranked = search("SelectIndex=docs&query_word0=retrieval&first_number=2");
+  EXPECT_NE(unranked.find("<p><tr><td>2<td>"), std::string::npos) << unranked;
 }
 
 }  // namespace

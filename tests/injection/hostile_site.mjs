@@ -1,8 +1,9 @@
 // The instance for the injection test, made with zebadm: documents whose
-// titles, file and directory names and keywords are hostile (index HOST1),
-// the same index under hostile document locations (HOST2 ...), and SAFE,
-// the twin of it all, for the pages as they must be built. Every index gets
-// a spelling file whose words and misspellings are hostile too.
+// titles, file and directory names, keywords, body text, headings and
+// anchors are hostile (index HOST1), the same index under hostile document
+// locations (HOST2 ...), and SAFE, the twin of it all, for the pages as they
+// must be built. Every index gets a spelling file whose words and
+// misspellings are hostile too.
 
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
@@ -40,6 +41,8 @@ export const kDocuments = [
   { id: 'zbt11', path: `${'"'.repeat(100)}<zbf11 onerror=1>.html`, title: 'zbt11' },
 ];
 
+const kHtmlDocuments = kDocuments.filter((doc) => doc.text === undefined);
+
 // Document locations of HOST2, HOST3 ... (HOST1 has an ordinary one), each
 // with the part of it that its links must show.
 const kHostileLocations = [
@@ -72,6 +75,24 @@ function decodeReferences(source) {
 // control characters (NUL among them) as references.
 const twinSource = (text) => text.replace(/[\x00-\x08\x0b-\x1f]/g, (ch) => `&#${ch.charCodeAt(0)};`);
 
+// HTML source for a text of the body, a heading or an anchor: the hostile
+// text escaped, so that the extracted text holds its markup characters.
+const textSource = (text, twin) => twinSource(twin ? twinText(text) : escapeHtml(text));
+
+// The section that rows with excerpts show for the i-th of the n HTML
+// documents: the payloads i, i + n, ... make its heading, its anchor (an id
+// on the heading, or an <a name> just before it) and the text around the
+// one common word, so that the excerpts, the section headings and the
+// links' fragments carry every payload.
+function hostileSection(i, n, twin) {
+  const texts = kPayloads.filter((_, p) => p % n === i).map((payload) => payload.text);
+  const heading = textSource(texts.join(' '), twin);
+  const anchor = textSource([...texts].reverse().join(''), twin);
+  const start = i % 2 === 0 ? `<h2 id="${anchor}">` : `<a name="${anchor}"></a><h2>`;
+  return `<h1>Start</h1><p>before</p>\n${start}${heading}</h2>\n` +
+    `<p>${textSource(texts[0], twin)} ${kCommonWord} ${textSource(texts.slice(1).join(' '), twin)}</p>`;
+}
+
 // A twin document holds the twins of the hostile one's texts (not of its
 // source), so that both have the same words and the same title shape.
 function documentBytes(doc, twin) {
@@ -82,7 +103,7 @@ function documentBytes(doc, twin) {
   const keywords = (doc.keywords ?? []).map((k) => escapeHtml(twin ? twinText(k) : k));
   return Buffer.from(`<html><head><title>${title}</title>
 <meta name="keywords" content="${keywords.join(', ')}"></head>
-<body><p>${kCommonWord}</p></body></html>
+<body>${hostileSection(kHtmlDocuments.indexOf(doc), kHtmlDocuments.length, twin)}</body></html>
 `, 'latin1');
 }
 

@@ -1,9 +1,10 @@
 // Markup, quotes, script URLs, NUL and invalid UTF-8 posted through every
 // form field of zebsrch, and put into indexed titles, document paths,
-// keywords, document locations and spelling files: every page the CGI makes
-// of them is parsed by Chromium's HTML parser, and none may hold an element,
-// attribute or URL scheme that the hostile text created, nor differ in
-// shape from the page of the same request with harmless twins of the texts.
+// keywords, body text, headings, anchors, document locations and spelling
+// files: every page the CGI makes of them is parsed by Chromium's HTML
+// parser, and none may hold an element, attribute or URL scheme that the
+// hostile text created, nor differ in shape from the page of the same
+// request with harmless twins of the texts.
 //
 //   node injection_test.mjs --bin BUILD/bin
 //
@@ -164,6 +165,26 @@ describe('hostile texts in the pages of zebsrch', () => {
       if (!spelling.includes(mark)) problems.push(`${mark} is not shown in the spelling tables`);
     }
     if (!shownBy((r) => r.scriptName).includes('zbs1')) problems.push('SCRIPT_NAME is not shown');
+    // Rows with excerpts show every payload of the documents' sections in
+    // an excerpt, in a section heading and in a link's fragment.
+    const withExcerpts = answers.filter((_, i) => requests[i].index && requests[i].base === 'new search with excerpts')
+      .map((answer) => answer.hostile.readings[0]);
+    const excerpts = withExcerpts.flatMap((reading) => reading.excerpts).join('\n').toLowerCase();
+    const headings = withExcerpts.flatMap((reading) => reading.sections).join('\n').toLowerCase();
+    const fragments = withExcerpts.flatMap((reading) => reading.elements)
+      .flatMap(([tag, attributes]) => (tag === 'a' ? attributes : []))
+      .filter(([name, value]) => name === 'href' && value.includes('#'))
+      .map(([, value]) => value.slice(value.indexOf('#'))).join('\n').toLowerCase();
+    kPayloads.forEach((payload, p) => {
+      if (payload.id === null) return;
+      for (const [where, shown] of [['excerpt', excerpts], ['section heading', headings], ['link fragment', fragments]]) {
+        if (!shown.includes(payload.id)) problems.push(`payload ${p} is not shown in a ${where}`);
+      }
+      // The new-search form carries the scope values and topics on.
+      if (!shownBy((r) => r.base === 'new search with excerpts' && r.payload === p).includes(payload.id)) {
+        problems.push(`payload ${p} is not carried by the new-search form`);
+      }
+    });
     // A hostile keyword is a topic, and a hostile first directory a scope
     // value, that finds its one document.
     answers.forEach((answer, i) => {

@@ -6,7 +6,8 @@
 // was not found).
 
 // Runs in the browser: for each page (base64 bytes), for each reading, the
-// elements with their attributes, the number of comments and the text.
+// elements with their attributes, the number of comments, the text, and
+// the texts of the rows' section headings and excerpts.
 export function parsePagesInBrowser(pages) {
   const parser = new DOMParser();
   const decoders = [new TextDecoder('utf-8'), new TextDecoder('windows-1252')];
@@ -19,7 +20,9 @@ export function parsePagesInBrowser(pages) {
       let comments = 0;
       const walker = doc.createTreeWalker(doc, NodeFilter.SHOW_COMMENT);
       while (walker.nextNode()) comments++;
-      return { elements, comments, text: doc.documentElement.textContent };
+      const texts = (selector) => [...doc.querySelectorAll(selector)].map((e) => e.textContent);
+      return { elements, comments, text: doc.documentElement.textContent,
+        sections: texts('span.zebsection'), excerpts: texts('span.zebexcerpt') };
     });
   });
 }

@@ -1,7 +1,7 @@
 // The requests of the injection test, each with its twin: every form field
 // with every payload, and searches that list the hostile documents under
 // each hostile location with spelling check, the new-search form, ranking,
-// stars and stripes.
+// stars and stripes, and with excerpts, sections, dates and paging.
 
 import { kCommonWord, kDocuments, kHostIndexes, kSafeIndex } from './hostile_site.mjs';
 import { formBody, kPayloads, twinText } from './payloads.mjs';
@@ -20,7 +20,11 @@ const kEchoedWithWords = new Set(['free_text', 'query_word0', 'query_word1', 'qu
 // The other fields the CGI reads take every payload together, in one request
 // (a field without a name is the connector before the first query word).
 export const kOtherFields = ['ShowForm', 'FormName', 'topic', 'Manual', '', 'connector0',
-  'connector1', 'connector2', 'SPCHK', 'limit_number', 'rank', 'ling'];
+  'connector1', 'connector2', 'SPCHK', 'limit_number', 'rank', 'ling', 'excerpts',
+  'excerpt_words', 'show_date', 'first_number'];
+// With rows of excerpts and paging, the new-search form carries these as
+// hidden fields: they take every payload together too.
+const kCarriedFields = ['topic', 'Manual', 'excerpt_words', 'first_number'];
 
 // Fields that add to a list: the hostile value joins the request's own.
 const kListFields = new Set(['topic', 'Manual', 'SelectIndex']);
@@ -43,6 +47,9 @@ const kBases = {
     ['connector1', 'or'], ['query_word2', kCommonWord], ['connector2', 'not'],
     ['query_word3', 'zzznothing']],
   'words, unranked': (index) => [...common(index), ['query_word0', kCommonWord]],
+  'new search with excerpts': (index) => [...common(index), ['ShowForm', 'Y'],
+    ['new_free_text', kCommonWord], ['rank', 'Y'], ['excerpts', 'Y'], ['show_date', 'Y'],
+    ['first_number', '1']],
 };
 
 function withField(fields, name, value) {
@@ -76,6 +83,9 @@ export function allRequests() {
     const base = 'free text and words';
     requests.push(request({ fields: kOtherFields, payload: p, base }, kOtherFields.reduce(
       (fields, field) => withField(fields, field, payload.text), kBases[base]('HOST1'))));
+    const carrying = 'new search with excerpts';
+    requests.push(request({ fields: kCarriedFields, payload: p, base: carrying }, kCarriedFields.reduce(
+      (fields, field) => withField(fields, field, payload.text), kBases[carrying]('HOST1'))));
   });
   for (const index of kHostIndexes) {
     for (const base of Object.keys(kBases)) {

@@ -1,0 +1,143 @@
+#include "backend/excerpt_terms.h"
+
+#include "backend/index_schema.h"
+#include "backend/query_words.h"
+#include "backend/stop_words.h"
+
+namespace zeb::backend {
+
+namespace {
+
+// Stems caches at most this many words: a page's excerpts read a few
+// thousand words.
+constexpr size_t kMaxCachedStems = 20000;
+
+size_t utf8_length(unsigned char lead) {
+  if (lead < 0xC0) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  return 4;
+}
+
+}  // namespace
+
+bool pattern_matches(const std::string& pattern, const std::string& word) {
+  // Iterative matching with one point to go back to after the last '*'.
+  size_t p = 0, w = 0, star = std::string::npos, resume = 0;
+  while (w < word.size()) {
+    if (p < pattern.size() && pattern[p] == kMaskOne) {
+      ++p;
+      w += utf8_length(static_cast<unsigned char>(word[w]));
+    } else if (p < pattern.size() && pattern[p] == kMaskAny) {
+      star = p++;
+      resume = w;
+    } else if (p < pattern.size() && pattern[p] == word[w]) {
+      ++p;
+      ++w;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      resume += utf8_length(static_cast<unsigned char>(word[resume]));
+      w = resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == kMaskAny) ++p;
+  return p == pattern.size() && w == word.size();
+}
+
+ExcerptTerms::ExcerptTerms(const ParsedSearch& parsed) : stemmer_(kStemLanguage) {
+  add_expression(parsed.expression);
+  if (parsed.has_free_text)
+    for (const std::string& word : split_words(parsed.free_text))
+      if (!is_stop_word(word)) add_word(word, parsed.free_text_type);
+  finish();
+}
+
+void ExcerptTerms::finish() {
+  for (const MarkedPart& part : parts_) {
+    std::bitset<256> starts;
+    const std::string& first = part.front().text;
+    const auto lead = static_cast<unsigned char>(first.empty() ? kMaskAny : first[0]);
+    if (part.front().kind == WordMatcher::kPattern && (lead == kMaskAny || lead == kMaskOne)) {
+      starts.set();
+    } else if (lead >= 0x80) {
+      // Case changes the first byte of some letters beyond ASCII.
+      for (unsigned byte = 0x80; byte < 256; ++byte) starts.set(byte);
+    } else {
+      starts.set(lead);
+    }
+    starts_.push_back(starts);
+    any_start_ |= starts;
+  }
+}
+
+void ExcerptTerms::add_expression(const Expression& expression) {
+  for (const Step& step : expression) {
+    if (step.negated) continue;
+    if (step.operand->bracket) {
+      add_expression(step.operand->inner);
+    } else {
+      add_term(step.operand->term);
+    }
+  }
+}
+
+void ExcerptTerms::add_term(const Term& term) {
+  if (term.topic) return;
+  if (term.mask_any || term.mask_one) {
+    MarkedPart part;
+    for (const MaskedPiece& piece : split_masked_words(term.text, term.mask_any, term.mask_one)) {
+      if (piece.pattern) {
+        if (is_only_masking(piece.text)) return;
+        part.push_back({WordMatcher::kPattern, piece.text});
+      } else {
+        part.push_back({WordMatcher::kExact, piece.text});
+      }
+    }
+    if (!part.empty()) parts_.push_back(std::move(part));
+    return;
+  }
+  const std::vector<std::string> words = split_words(term.text);
+  if (words.size() == 1) {
+    add_word(words[0], term.type);
+    return;
+  }
+  // A phrase is searched by its words as they stand.
+  MarkedPart part;
+  for (const std::string& word : words) part.push_back({WordMatcher::kExact, word});
+  if (!part.empty()) parts_.push_back(std::move(part));
+}
+
+void ExcerptTerms::add_word(const std::string& word, uint8_t type) {
+  if (type == kTermTypeExact || !has_stem(word)) {
+    parts_.push_back({{WordMatcher::kExact, word}});
+  } else {
+    parts_.push_back({{WordMatcher::kStem, stem_of(word)}});
+  }
+}
+
+const std::string& ExcerptTerms::stem_of(const std::string& word) {
+  auto found = stems_.find(word);
+  if (found != stems_.end()) return found->second;
+  if (stems_.size() >= kMaxCachedStems) stems_.clear();
+  return stems_.emplace(word, stemmer_(word)).first->second;
+}
+
+bool ExcerptTerms::matches(const WordMatcher& matcher, const std::string& word) {
+  switch (matcher.kind) {
+    case WordMatcher::kExact:
+      return word == matcher.text;
+    case WordMatcher::kPattern:
+      return pattern_matches(matcher.text, word);
+    case WordMatcher::kStem:
+      // A word and its stem share their first letter (and mostly more):
+      // only those words are stemmed.
+      if (word.empty() || matcher.text.empty() || word[0] != matcher.text[0]) return false;
+      if (word.size() >= 2 && matcher.text.size() >= 2 && word[1] != matcher.text[1]) return false;
+      return has_stem(word) && stem_of(word) == matcher.text;
+  }
+  return false;
+}
+
+}  // namespace zeb::backend

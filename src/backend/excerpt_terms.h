@@ -1,0 +1,57 @@
+// The words an excerpt marks: every word of a search that can bring a
+// document, as the document writes it. A linguistic word marks the words of
+// its stem ("tables" marks "table"), an exact word itself, a masked word
+// the words it stands for, a phrase its words where they stand as the
+// phrase. Words under NOT, topics and free-text stop words mark nothing.
+#pragma once
+
+#include <xapian.h>
+
+#include <bitset>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "backend/parsed_search.h"
+
+namespace zeb::backend {
+
+struct WordMatcher {
+  enum Kind { kExact, kStem, kPattern } kind = kExact;
+  std::string text;  // lower case: the word, its stem, or the pattern
+};
+
+// One thing to mark: a word (one matcher) or a phrase (one per word).
+using MarkedPart = std::vector<WordMatcher>;
+
+class ExcerptTerms {
+ public:
+  explicit ExcerptTerms(const ParsedSearch& parsed);
+
+  const std::vector<MarkedPart>& parts() const { return parts_; }
+  // Whether a word whose first byte (ASCII lower-cased) is `byte` may
+  // start part `part`: most words of a text are passed over on this alone.
+  bool may_start(size_t part, unsigned char byte) const { return starts_[part][byte]; }
+  bool may_start_any(unsigned char byte) const { return any_start_[byte]; }
+  // Whether `word` (lower case) matches `matcher`.
+  bool matches(const WordMatcher& matcher, const std::string& word);
+
+ private:
+  void add_expression(const Expression& expression);
+  void finish();  // the start tables of the parts
+  void add_term(const Term& term);
+  void add_word(const std::string& word, uint8_t type);
+  const std::string& stem_of(const std::string& word);
+
+  std::vector<MarkedPart> parts_;
+  std::vector<std::bitset<256>> starts_;  // per part
+  std::bitset<256> any_start_;
+  Xapian::Stem stemmer_;
+  std::unordered_map<std::string, std::string> stems_;  // the words stemmed so far
+};
+
+// Whether `word` is what `pattern` stands for: '*' any run of characters,
+// '?' one character (UTF-8).
+bool pattern_matches(const std::string& pattern, const std::string& word);
+
+}  // namespace zeb::backend

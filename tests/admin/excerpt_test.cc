@@ -1,0 +1,192 @@
+// Excerpts from documents as zebadm keeps them: the HTML extracted, its text
+// and sections stored in the excerpt value and read back, and the passage
+// chosen and marked for a search's words.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "admin/html_extract.h"
+#include "backend/excerpt_maker.h"
+#include "backend/excerpt_source.h"
+#include "backend/row_extras.h"
+
+namespace zeb::admin {
+namespace {
+
+using backend::Connector;
+using backend::ExcerptSource;
+using backend::ExcerptTerms;
+using backend::Operand;
+using backend::ParsedSearch;
+
+struct QueryTerm {
+  std::string text;
+  bool exact = false;
+  bool mask = false;
+  bool negated = false;
+};
+
+ParsedSearch search(const std::vector<QueryTerm>& terms, const std::string& free_text = "") {
+  ParsedSearch parsed;
+  for (const QueryTerm& t : terms) {
+    auto operand = std::make_unique<Operand>();
+    operand->term.text = t.text;
+    operand->term.type = t.exact ? backend::kTermTypeExact : backend::kTermTypeLinguistic;
+    operand->term.mask_any = operand->term.mask_one = t.mask;
+    parsed.expression.push_back(
+        {parsed.expression.empty() ? Connector::kFirst : Connector::kAnd, t.negated,
+         std::move(operand)});
+  }
+  parsed.has_free_text = !free_text.empty();
+  parsed.free_text = free_text;
+  return parsed;
+}
+
+// The value zebadm stores for a document.
+std::string stored(const std::string& html) {
+  ExtractedDocument doc;
+  extract_html(html, doc);
+  std::vector<backend::ExcerptSection> sections;
+  for (const Section& s : doc.sections) sections.push_back({s.offset, s.anchor, s.heading});
+  return backend::encode_excerpt_source(doc.text, sections);
+}
+
+// The excerpt of a stored value, read back as a search reads it.
+backend::Excerpt excerpt_of(const std::string& value, const ParsedSearch& query, unsigned words,
+                            std::string* section = nullptr) {
+  ExcerptSource source;
+  EXPECT_TRUE(backend::decode_excerpt_source(value, source));
+  ExcerptTerms terms(query);
+  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words);
+  if (section != nullptr)
+    *section = excerpt.section == nullptr || excerpt.section->anchor.empty()
+                   ? ""
+                   : std::string(excerpt.section->anchor) + "|" +
+                         std::string(excerpt.section->heading);
+  return excerpt;
+}
+
+// Marks shown as [ and ].
+std::string shown(std::string text) {
+  for (char& c : text) {
+    if (c == backend::kMarkStart) c = '[';
+    if (c == backend::kMarkEnd) c = ']';
+  }
+  return text;
+}
+
+TEST(Excerpts, MarkTheWordsThatBroughtTheDocumentAndNameTheirSection) {
+  const std::string filler = " one two three four five six seven eight nine ten eleven twelve"
+                             " thirteen fourteen fifteen sixteen seventeen eighteen nineteen.";
+  struct Case {
+    const char* what;
+    std::string html;
+    ParsedSearch query;
+    std::string excerpt;  // the whole excerpt, marks as [ ]
+    std::string section;  // "anchor|heading", empty for none
+  } cases[] = {
+      {"a linguistic word marks every word of its stem, in any case",
+       "<p>Tables and a table; tablespoons are not.</p>", search({{"tabling"}}),
+       "[Tables] and a [table]; tablespoons are not.", ""},
+      {"an exact word marks itself only", "<p>Tables and a table.</p>",
+       search({{"table", true}}), "Tables and a [table].", ""},
+      {"a mask marks the words it stands for", "<p>word ward world wad</p>",
+       search({{"w?rd", false, true}}), "[word] [ward] world wad", ""},
+      {"a phrase marks its words only where they stand as the phrase",
+       "<p>log write ahead. The write ahead log is written.</p>",
+       search({{"write ahead log"}}), "log write ahead. The [write] [ahead] [log] is written.", ""},
+      {"a word inside markup is found whole",
+       "<p>The <b>rep</b>lica and <code>replica</code>.</p>", search({{"replica", true}}),
+       "The [replica] and [replica].", ""},
+      {"free text marks its words, not its stop words, not a word under NOT",
+       "<p>The cat and the dog sat.</p>", search({{"dog", false, false, true}}, "the cat sat"),
+       "The [cat] and the dog [sat].", ""},
+      {"the passage is where the words stand closest; both ends show the cut",
+       "<p>alpha" + filler + filler + " beta gamma" + filler + filler + "</p>",
+       search({}, "alpha beta gamma"),
+       "\u2026fourteen fifteen sixteen seventeen eighteen nineteen. [beta] [gamma] one two "
+       "three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen "
+       "sixteen seventeen eighteen nineteen. one two three\u2026",
+       ""},
+      {"text in other scripts is marked and cut on character boundaries",
+       "<p>\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82 \xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB"
+       " \xE6\x97\xA5\xE6\x9C\xAC</p>",
+       search({{"\xD0\x96\xD0\xA3\xD0\xA0\xD0\x9D\xD0\x90\xD0\x9B", true}}),
+       "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82 [\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB]"
+       " \xE6\x97\xA5\xE6\x9C\xAC",
+       ""},
+      {"the section of an id on a wrapping element",
+       "<div id=\"wal\"><h2>Write-Ahead Log</h2><p>The log.</p></div>", search({{"log", true}}),
+       "Write-Ahead [Log] The [log].", "wal|Write-Ahead Log"},
+      {"an anchor inside the heading, after an earlier section",
+       "<h1 id=\"top\">Top</h1><p>Intro.</p><h2><a name=\"n2\"></a>Second</h2><p>Needle.</p>",
+       search({{"needle", true}}), "Top Intro. Second [Needle].", "n2|Second"},
+      {"a heading without an anchor ends the section before it",
+       "<h2 id=\"a\">First</h2><p>One.</p><h3>Plain</h3><p>Needle.</p>",
+       search({{"needle", true}}), "First One. Plain [Needle].", ""},
+      {"an anchor with text before the heading names no section",
+       "<a id=\"early\"></a><p>Words.</p><h2>Late</h2><p>Needle.</p>",
+       search({{"needle", true}}), "Words. Late [Needle].", ""},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string section;
+    EXPECT_EQ(shown(excerpt_of(stored(c.html), c.query, 30, &section).text), c.excerpt);
+    EXPECT_EQ(section, c.section);
+  }
+}
+
+TEST(Excerpts, OneLongLineIsCutToTheBoundsAndStaysWholeCharacters) {
+  // One line of 200,000 bytes of two-byte letters, the word far in: the
+  // stored text keeps the bound, and an excerpt of 80 long words its own.
+  std::string line;
+  while (line.size() < 200000) line += "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 ";
+  const std::string value = stored("<p>" + line + "needle</p>");
+  EXPECT_LE(value.size(), backend::kMaxExcerptTextBytes + 16);
+  const backend::Excerpt excerpt =
+      excerpt_of(value, search({{"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", true}}), 80);
+  EXPECT_LE(excerpt.text.size(), backend::kMaxExcerptBytes);
+  EXPECT_EQ(excerpt.text.find("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), 1u);  // after a mark
+  // Long words: the excerpt is cut by bytes, marks closed, then "…".
+  std::string long_words;
+  for (int i = 0; i < 100; ++i) long_words += std::string(60, 'x') + " ";
+  const std::string cut = excerpt_of(stored(long_words), search({{"x*", false, true}}), 80).text;
+  EXPECT_LE(cut.size(), backend::kMaxExcerptBytes);
+  EXPECT_EQ(cut.substr(cut.size() - 4), "\x02\xE2\x80\xA6");
+}
+
+TEST(Excerpts, DamagedOrOldValuesGiveNoExcerpt) {
+  ExtractedDocument doc;
+  extract_html("<h2 id=\"s\">Heading</h2><p>Some text about tables.</p>", doc);
+  const std::string value = backend::encode_excerpt_source(doc.text, {{0, "s", "Heading"}});
+  EXPECT_EQ(shown(excerpt_of(value, search({{"heading"}}), 10).text),
+            "[Heading] Some text about tables.");
+  ExcerptSource source;
+  ASSERT_TRUE(backend::decode_excerpt_source(value, source));
+  // Every shorter value, and one with a byte changed at each place, reads
+  // as damaged or as some text: never past its end.
+  for (size_t length = 0; length < value.size(); ++length)
+    EXPECT_FALSE(backend::decode_excerpt_source(value.substr(0, length), source)) << length;
+  for (size_t at = 0; at < value.size(); ++at) {
+    std::string changed = value;
+    changed[at] = static_cast<char>(changed[at] ^ 0x5A);
+    backend::decode_excerpt_source(changed, source);
+  }
+  // A document of an older index has no value: a row with a date only.
+  backend::RowExtrasWanted wanted;
+  wanted.excerpt_words = 30;
+  wanted.date = true;
+  wanted.terms = std::make_shared<ExcerptTerms>(search({{"tables"}}));
+  backend::RowExtras extras;
+  backend::make_row_extras(wanted, "1700000000123456789 10", "", extras);
+  EXPECT_EQ(extras.excerpt, "");
+  EXPECT_EQ(extras.date, "2023-11-14");
+  backend::make_row_extras(wanted, "-1 10", value, extras);
+  EXPECT_EQ(extras.date, "1969-12-31");
+  EXPECT_EQ(shown(extras.excerpt), "Heading Some text about [tables].");
+  EXPECT_EQ(extras.section, std::string("s\0Heading", 9));
+}
+
+}  // namespace
+}  // namespace zeb::admin
