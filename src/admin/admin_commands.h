@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "admin/admin_context.h"
+#include "admin/index_rules.h"
 
 namespace zeb::admin {
 
@@ -15,6 +16,9 @@ struct CommandOptions {
   bool has_location = false;
   std::string location;             // --location LOC
   std::vector<std::string> shards;  // --shard HOST:PORT, in the order given
+  RuleChanges rules;                // --include, --exclude, --kinds... (create, rules)
+  std::string since;                // --since YYYY-MM-DD
+  std::string html;                 // --html FILE
 };
 
 int command_init(const AdminContext& context, const Operands& operands, const CommandOptions&);
@@ -30,7 +34,12 @@ int command_resume(const AdminContext& context, const Operands& operands, const 
 int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_answers(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_rules(const AdminContext& context, const Operands& operands,
+                  const CommandOptions& options);
 int command_timeouts(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_log(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_report(const AdminContext& context, const Operands& operands,
+                   const CommandOptions& options);
 int command_map_list(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_set(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_map_remove(const AdminContext& context, const Operands& operands,

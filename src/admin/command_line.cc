@@ -17,7 +17,32 @@ using Handler = int (*)(const AdminContext&, const Operands&, const CommandOptio
 constexpr size_t kAnyNumber = SIZE_MAX;
 
 // The options a command takes besides --instance and --help.
-enum OptionSet : unsigned { kNoOptions = 0, kLocationOption = 1, kShardOption = 2 };
+enum OptionSet : unsigned {
+  kNoOptions = 0,
+  kLocationOption = 1,
+  kShardOption = 2,
+  kRuleOptions = 4,
+  kReportOptions = 8,  // --since and --html
+};
+
+// The rule options of create and rules (admin/index_rules.h).
+constexpr const char* kRuleOptionHelp =
+    "  --exclude GLOB    leave out the files GLOB matches: a path relative to the\n"
+    "                    tree, where * and ? stay within a directory and ** stands\n"
+    "                    for any number of directories; a glob that matches a\n"
+    "                    directory matches everything below it\n"
+    "  --include GLOB    take the files GLOB matches. Includes and excludes apply\n"
+    "                    in the order given, the last that matches deciding; when\n"
+    "                    the first is an include, only what they include is taken\n"
+    "  --kinds LIST      the file kinds to index, of html,htm,txt (default: all)\n"
+    "  --ignore-class C  leave elements of class C out of the text, as the page's\n"
+    "                    data-zebsrch-ignore does ('' forgets the classes)\n"
+    "  --page-marks obey|ignore   robots noindex, data-zebsrch-ignore and\n"
+    "                    data-zebsrch-body (default: obey)\n"
+    "  --furniture skip|keep      nav, header, footer and the navigation, banner\n"
+    "                    and contentinfo roles (default: skip)\n"
+    "  --duplicates fold|keep     index documents of the same title and text\n"
+    "                    once, under the first path (default: fold)\n";
 
 struct Command {
   const char* name;
@@ -34,7 +59,7 @@ constexpr Command kCommands[] = {
      "Makes the instance directory (and its parents), its data directory, an empty\n"
      "look-up table, default header.html and footer.html templates and the\n"
      "catalogue of the instance NAME (upper-cased).\n"},
-    {"create", "INDEX DOCDIR", 2, 2, kLocationOption | kShardOption, command_create,
+    {"create", "INDEX DOCDIR", 2, 2, kLocationOption | kShardOption | kRuleOptions, command_create,
      "index a document tree as a new index",
      "Indexes every document (.html, .htm, .txt) below DOCDIR as the new index\n"
      "INDEX, writes its spelling file and enters it in the catalogue and in the\n"
@@ -54,7 +79,8 @@ constexpr Command kCommands[] = {
     {"update", "INDEX", 1, 1, kNoOptions, command_update,
      "reindex new, changed and removed documents",
      "Compares the index's document tree with the index by size and modification\n"
-     "time: new and changed documents are indexed, removed ones taken out, and the\n"
+     "time: new and changed documents are indexed, removed ones (and ones its rules\n"
+     "now leave out) taken out, and the\n"
      "spelling file is rewritten. The index can be searched meanwhile. A damaged\n"
      "local index is refused (see check). For an index of remote shards every\n"
      "shard must answer before anything is written; a run stopped half way leaves\n"
@@ -62,7 +88,8 @@ constexpr Command kCommands[] = {
     {"add", "INDEX FILE...", 2, kAnyNumber, kNoOptions, command_add,
      "index single documents of the index's tree",
      "Indexes (again) each FILE, which must lie below the index's document\n"
-     "directory, and rewrites the spelling file. A damaged index is refused.\n"},
+     "directory and be let in by its rules, and rewrites the spelling file. A\n"
+     "damaged index is refused.\n"},
     {"check", "INDEX", 1, 1, kNoOptions, command_check, "check an index's database for damage",
      "Runs Xapian's consistency check over every table of the database of INDEX\n"
      "(it reads the database whole) and reports its document count when it is\n"
@@ -77,6 +104,15 @@ constexpr Command kCommands[] = {
      "document directory of INDEX; for an index of remote shards, each shard's\n"
      "address, whether it answers, its document count and its revision (the\n"
      "commits zebadm made to it).\n"},
+    {"rules", "INDEX", 1, 1, kRuleOptions, command_rules, "show or change an index's rules",
+     "Without options, shows which files of its tree INDEX takes and how it reads\n"
+     "them. With options, changes that: includes and excludes are added after\n"
+     "those the index has, ignored classes added to its own; --reset first puts\n"
+     "back what a new index starts with (no includes or excludes, every kind, no\n"
+     "classes). The next update takes out what the rules now leave out and\n"
+     "indexes what they let in; when the way pages are read changed, it indexes\n"
+     "every document again. An index made before there were rules takes every\n"
+     "kind and reads pages as it always did until its rules are changed.\n"},
     {"suspend", "INDEX", 1, 1, kNoOptions, command_suspend, "stop searches of an index",
      "Marks INDEX suspended: searches that select it are refused until resume.\n"},
     {"resume", "INDEX", 1, 1, kNoOptions, command_resume, "allow searches of an index again",
@@ -101,6 +137,19 @@ constexpr Command kCommands[] = {
      "connection to a shard and SEARCH for each answer of it (its greeting, the\n"
      "search, a document); a shard that does not answer in time is reported like\n"
      "a shard that is down. Defaults: 5000 and 10000.\n"},
+    {"log", "[on|off]", 0, 1, kNoOptions, command_log, "show or set the search log",
+     "Without an operand, shows whether searches are logged; 'on' makes each\n"
+     "search append one line to logs/search.log in the instance (time, indexes,\n"
+     "the query, found count, time taken; nothing about the visitor), 'off'\n"
+     "stops it and keeps the log. The web server's user must be able to write\n"
+     "logs/ and the log; a log it cannot write costs its lines, never a page.\n"},
+    {"report", "", 0, 0, kReportOptions, command_report, "summarise the search log",
+     "Reads the search log and the copies logrotate left beside it (search.log.1,\n"
+     "search.log.2, ...; compressed ones are not read) and shows searches per\n"
+     "day, the most frequent queries, the queries that found nothing and the\n"
+     "slowest searches. Days are UTC days.\n"
+     "  --since DATE      leave out the days before DATE (YYYY-MM-DD)\n"
+     "  --html FILE       write the report to FILE as an HTML page with charts\n"},
     {"map list", "", 0, 0, kNoOptions, command_map_list, "show the look-up table",
      "Shows each record of the look-up table: index name and document location.\n"},
     {"map set", "INDEX LOCATION", 2, 2, kNoOptions, command_map_set,
@@ -124,11 +173,17 @@ void print_usage(FILE* sink) {
 }
 
 void print_command_help(FILE* sink, const Command& command) {
-  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s\n\n%s", command.name,
+  fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s%s\n\n%s", command.name,
           *command.operands ? " " : "", command.operands,
           (command.options & kLocationOption) ? " [--location LOC]" : "",
           (command.options & kShardOption) ? " [--shard HOST:PORT[,REPLICA:PORT...]]..." : "",
+          (command.options & kReportOptions) ? " [--since DATE] [--html FILE]" : "",
           command.details);
+  if (command.options & kRuleOptions) {
+    if (std::string(command.name) == "rules")
+      fputs("  --reset           start from a new index's rules\n", sink);
+    fputs(kRuleOptionHelp, sink);
+  }
 }
 
 int usage_error(FILE* err, const std::string& message) {
@@ -157,6 +212,9 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   bool help = false, options_done = false, has_location = false;
   std::string location;
   std::vector<std::string> shards;
+  RuleChanges rules;
+  bool has_rules = false;
+  std::string since, html;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -169,6 +227,13 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
       if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
       (arg == "--instance" ? context.instance_dir : location) = args[++i];
       if (arg == "--location") has_location = true;
+    } else if (arg == "--since" || arg == "--html") {
+      if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
+      (arg == "--since" ? since : html) = args[++i];
+    } else if (arg.rfind("--since=", 0) == 0) {
+      since = arg.substr(8);
+    } else if (arg.rfind("--html=", 0) == 0) {
+      html = arg.substr(7);
     } else if (arg == "--shard") {
       if (i + 1 >= args.size()) return usage_error(err, arg + " needs a value");
       shards.push_back(args[++i]);
@@ -179,8 +244,27 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
     } else if (arg.rfind("--location=", 0) == 0) {
       location = arg.substr(11);
       has_location = true;
+    } else if (arg == "--reset") {
+      rules.reset = has_rules = true;
     } else {
-      return usage_error(err, "unknown option '" + arg + "'");
+      const size_t equals = arg.find('=');
+      const std::string option = arg.substr(0, equals);
+      const bool inline_value = equals != std::string::npos;
+      if (!inline_value && i + 1 >= args.size()) {
+        RuleChanges scratch;
+        bool recognised = false;
+        std::string ignored;
+        parse_rule_option(option, "x", scratch, recognised, ignored);
+        return usage_error(err, recognised ? arg + " needs a value" : "unknown option '" + arg + "'");
+      }
+      const std::string value = inline_value ? arg.substr(equals + 1) : args[i + 1];
+      bool recognised = false;
+      std::string problem;
+      const bool good = parse_rule_option(option, value, rules, recognised, problem);
+      if (!recognised) return usage_error(err, "unknown option '" + arg + "'");
+      if (!good) return usage_error(err, problem);
+      if (!inline_value) ++i;
+      has_rules = true;
     }
   }
   if (words.empty()) {
@@ -215,6 +299,12 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
     return usage_error(err, std::string(command->name) + " takes no --location");
   if (!shards.empty() && !(command->options & kShardOption))
     return usage_error(err, std::string(command->name) + " takes no --shard");
+  if (has_rules && !(command->options & kRuleOptions))
+    return usage_error(err, std::string(command->name) + " takes no rule options");
+  if (rules.reset && std::string(command->name) != "rules")
+    return usage_error(err, std::string(command->name) + " takes no --reset");
+  if ((!since.empty() || !html.empty()) && !(command->options & kReportOptions))
+    return usage_error(err, std::string(command->name) + " takes no --since or --html");
   const Operands operands(words.begin() + static_cast<std::ptrdiff_t>(first_operand), words.end());
   if (operands.size() < command->min_operands || operands.size() > command->max_operands) {
     fprintf(err, "zebadm: wrong number of arguments\n");
@@ -225,6 +315,9 @@ int run_zebadm(const std::vector<std::string>& args, const char* env_instance, F
   options.has_location = has_location;
   options.location = location;
   options.shards = shards;
+  options.rules = rules;
+  options.since = since;
+  options.html = html;
   try {
     return command->run(context, operands, options);
   } catch (const Xapian::Error& e) {

@@ -6,7 +6,8 @@
 // (index_build.h). With --shard, the documents go to remote shard servers
 // instead (index_databases.h); the directory keeps the spelling file and
 // the record of the tree. What a failed create left on its shards is
-// cleared by the next create of the same index.
+// cleared by the next create of the same index. The index's rules
+// (index_rules.h) are kept beside them.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "admin/index_check.h"
 #include "admin/index_databases.h"
 #include "admin/index_name.h"
+#include "admin/index_rules_file.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
@@ -107,8 +109,11 @@ int command_create(const AdminContext& context, const Operands& operands,
   const std::string doc_dir = absolute_path(operands[1]);
   if (doc_dir.find('\n') != std::string::npos)
     return report_error(context, "a document directory may not hold a line feed");
+  IndexRules rules = IndexRules::for_new_index();
+  if (!apply_rule_changes(rules, options.rules, error))
+    return report_error(context, "%s", error.c_str());
   TreeListing listing;
-  if (!list_document_tree(doc_dir, listing, error))
+  if (!list_document_tree(doc_dir, listing, error, &rules))
     return report_error(context, "%s", error.c_str());
 
   OpenedInstance instance;
@@ -153,6 +158,7 @@ int command_create(const AdminContext& context, const Operands& operands,
     SyncOptions sync;
     sync.show_progress = context.progress;
     sync.messages = context.err;
+    sync.rules = rules.documents;
     bool spelling_written = false;
     const auto write_spelling = [&](const Xapian::Database& built) {
       spelling_written = write_index_spelling_file(built, work.path(), spelling_keys, error);
@@ -168,7 +174,8 @@ int command_create(const AdminContext& context, const Operands& operands,
     databases.record_dir = work.path();
     if (!databases.close(error)) return report_error(context, "%s", error.c_str());
   }
-  if (!write_index_source(work.path(), doc_dir, error))
+  if (!write_index_source(work.path(), doc_dir, error) ||
+      !write_index_rules(work.path(), rules, error))
     return report_error(context, "%s", error.c_str());
   if (::rename(work.path().c_str(), final_dir.c_str()) != 0)
     return report_error(context, "cannot move %s to %s: %s", work.path().c_str(),

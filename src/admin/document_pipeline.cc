@@ -2,11 +2,13 @@
 
 #include "admin/document_builder.h"
 #include "admin/document_reader.h"
+#include "admin/duplicate_texts.h"
 
 namespace zeb::admin {
 
-DocumentPipeline::DocumentPipeline(std::string root, std::vector<const TreeFile*> files)
-    : root_(std::move(root)), files_(std::move(files)) {
+DocumentPipeline::DocumentPipeline(std::string root, std::vector<const TreeFile*> files,
+                                   DocumentRules rules)
+    : root_(std::move(root)), files_(std::move(files)), rules_(std::move(rules)) {
   builder_ = std::thread([this] { build_all(); });
 }
 
@@ -26,10 +28,17 @@ void DocumentPipeline::build_all() {
     for (const TreeFile* file : files_) {
       BuiltDocument built;
       built.file = file;
-      built.ok = read_document(root_, file->path, file->kind, extracted, built.error);
+      built.ok = read_document(root_, file->path, file->kind, extracted, built.error, rules_);
+      built.noindex = built.ok && extracted.noindex;
       // The builder keeps no handle on the document it returns: Xapian's
       // handles are counted without locks, so only one thread may hold one.
-      if (built.ok) built.document = builder.build(*file, extracted);
+      if (built.ok && !built.noindex) {
+        built.document = builder.build(*file, extracted);
+        if (rules_.fold_duplicates) {
+          built.content = content_term(extracted);
+          built.document.add_boolean_term(built.content);
+        }
+      }
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] { return stopping_ || ready_.size() < kPipelineDepth; });
       if (stopping_) break;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "admin/document_rules.h"
 #include "admin/document_tree.h"
 
 namespace zeb::admin {
@@ -26,12 +27,15 @@ struct BuiltDocument {
   bool ok = false;
   Xapian::Document document;  // when ok
   std::string error;          // when not: why the file could not be read
+  bool noindex = false;       // the page asks to be left out (no document built)
+  std::string content;        // with fold_duplicates: its content term (duplicate_texts.h)
 };
 
 class DocumentPipeline {
  public:
   // `files` must outlive the pipeline.
-  DocumentPipeline(std::string root, std::vector<const TreeFile*> files);
+  DocumentPipeline(std::string root, std::vector<const TreeFile*> files,
+                   DocumentRules rules = DocumentRules{});
   // Stops the builder (documents not taken are dropped) and waits for it.
   ~DocumentPipeline();
   DocumentPipeline(const DocumentPipeline&) = delete;
@@ -46,6 +50,7 @@ class DocumentPipeline {
 
   const std::string root_;
   const std::vector<const TreeFile*> files_;
+  const DocumentRules rules_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<BuiltDocument> ready_;

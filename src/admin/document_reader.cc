@@ -103,14 +103,14 @@ DocumentKind document_kind(const std::string& path) {
 }
 
 bool read_document(const std::string& root, const std::string& file, DocumentKind kind,
-                   ExtractedDocument& doc, std::string& error) {
+                   ExtractedDocument& doc, std::string& error, const DocumentRules& rules) {
   std::string bytes;
   if (kind == DocumentKind::kOther) {
     error = root + "/" + file + ": not a document";
     return false;
   }
   if (!read_file(root, file, bytes, error)) return false;
-  if (kind == DocumentKind::kHtml) extract_html(bytes, doc);
+  if (kind == DocumentKind::kHtml) extract_html(bytes, doc, rules);
   else extract_text(bytes, doc);
   if (doc.title.empty()) {
     const size_t slash = file.rfind('/');

@@ -1,10 +1,12 @@
 // Reads one file of a document tree into an ExtractedDocument, by the kind
 // its name gives: .html and .htm are HTML, .txt is plain text (any letter
-// case); every other file is not a document.
+// case); every other file is not a document. HTML is read under the index's
+// document rules.
 #pragma once
 
 #include <string>
 
+#include "admin/document_rules.h"
 #include "admin/extracted_document.h"
 
 namespace zeb::admin {
@@ -21,6 +23,7 @@ DocumentKind document_kind(const std::string& path);
 // (also one put there since the tree was walked: admin/tree_links.h). A
 // document without a title gets its file name as title.
 bool read_document(const std::string& root, const std::string& file, DocumentKind kind,
-                   ExtractedDocument& doc, std::string& error);
+                   ExtractedDocument& doc, std::string& error,
+                   const DocumentRules& rules = DocumentRules{});
 
 }  // namespace zeb::admin

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "admin/index_rules.h"
 #include "admin/tree_links.h"
 
 namespace zeb::admin {
@@ -35,7 +36,7 @@ bool follow_link(const std::string& real_root, const std::string& path, struct s
 }
 
 void walk(const std::string& root, const std::string& real_root, const std::string& relative,
-          TreeListing& listing) {
+          const IndexRules* rules, TreeListing& listing) {
   const std::string dir_path = relative.empty() ? root : root + "/" + relative;
   DIR* dir = ::opendir(dir_path.c_str());
   if (!dir) {
@@ -55,15 +56,19 @@ void walk(const std::string& root, const std::string& real_root, const std::stri
     struct stat st;
     if (::lstat(full.c_str(), &st) != 0) continue;  // gone meanwhile
     if (S_ISDIR(st.st_mode)) {
-      walk(root, real_root, path, listing);
+      walk(root, real_root, path, rules, listing);
       continue;
     }
     // A link to a directory is no regular file here: it is not followed.
     if (S_ISLNK(st.st_mode) && !follow_link(real_root, path, st, listing)) continue;
     if (!S_ISREG(st.st_mode)) continue;
     TreeFile file{path, st.st_size, nanoseconds(st.st_mtim), document_kind(path)};
-    if (file.kind == DocumentKind::kOther) {
+    if (file.kind == DocumentKind::kOther || (rules && !rules->takes_kind(path))) {
       ++listing.other_files;
+      continue;
+    }
+    if (rules && !rules->admits(path)) {
+      ++listing.excluded;
       continue;
     }
     std::string warning;
@@ -97,7 +102,8 @@ bool TreeListing::below_unreadable(const std::string& path) const {
   return false;
 }
 
-bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error) {
+bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error,
+                        const IndexRules* rules) {
   listing = TreeListing{};
   struct stat st;
   if (::stat(root.c_str(), &st) != 0) {
@@ -110,7 +116,7 @@ bool list_document_tree(const std::string& root, TreeListing& listing, std::stri
   }
   std::string real_root;
   if (!resolve_tree_root(root, real_root, error)) return false;
-  walk(root, real_root, "", listing);
+  walk(root, real_root, "", rules, listing);
   if (!listing.unreadable.empty() && listing.unreadable.front().empty()) {
     error = listing.warnings.front();
     return false;

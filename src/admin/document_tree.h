@@ -5,7 +5,8 @@
 // own path; links to directories are not followed (no loops); a link that
 // leads out of the tree is skipped with a warning (admin/tree_links.h). A
 // path holding ';' is refused: the document identifier is "path;title" and
-// readers split it at the first ';'.
+// readers split it at the first ';'. An index's rules (admin/index_rules.h)
+// leave files out by kind or path.
 #pragma once
 
 #include <string>
@@ -28,6 +29,7 @@ struct TreeFile {
 struct TreeListing {
   std::vector<TreeFile> documents;    // sorted by path
   size_t other_files = 0;             // files that are not documents
+  size_t excluded = 0;                // documents the index's rules leave out
   std::vector<std::string> warnings;  // refused paths, unreadable directories
   // Directories (relative, '/' separated) that could not be read: what the
   // index holds below them is kept as it is.
@@ -36,8 +38,12 @@ struct TreeListing {
   bool below_unreadable(const std::string& path) const;
 };
 
-// False with a message when `root` is not a readable directory.
-bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error);
+struct IndexRules;
+
+// False with a message when `root` is not a readable directory. Without
+// rules, every .html, .htm and .txt file is a document.
+bool list_document_tree(const std::string& root, TreeListing& listing, std::string& error,
+                        const IndexRules* rules = nullptr);
 
 // Checks one path relative to the tree as a document identifier would hold
 // it; false with a warning when it is refused.

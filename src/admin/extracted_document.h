@@ -34,6 +34,7 @@ struct ExtractedDocument {
   std::vector<std::string> names;     // table headers and row labels, code
   std::vector<std::string> keywords;  // as written, blanks collapsed
   std::vector<Section> sections;      // in text order
+  bool noindex = false;               // the page asks to be left out of the index
 };
 
 // Collapses runs of white space (ASCII and no-break space) into one blank,

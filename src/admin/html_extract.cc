@@ -4,6 +4,7 @@
 #include "admin/html_entities.h"
 #include "admin/html_fields.h"
 #include "admin/html_sections.h"
+#include "admin/page_marks.h"
 
 namespace zeb::admin {
 
@@ -146,6 +147,27 @@ void add_keywords(const std::string& content, std::vector<std::string>& keywords
   }
 }
 
+// Passes a tag to `regions`; the text appended while they kept none is
+// taken back, from `dropped_from` on, when they keep text again.
+void follow_regions(TextRegions& regions, const Tag& tag, bool self_closed, std::string& text,
+                    size_t& dropped_from) {
+  const bool was_keeping = regions.keeping();
+  if (tag.end) {
+    regions.end_tag(tag.name);
+  } else {
+    regions.start_tag({tag.name, self_closed || is_void_element(tag.name),
+                       tag.attribute("role"), tag.attribute("class"),
+                       tag.attribute(kIgnoreAttribute) != nullptr,
+                       tag.attribute(kBodyAttribute) != nullptr});
+  }
+  if (was_keeping && !regions.keeping()) {
+    dropped_from = text.size();
+  } else if (!was_keeping && regions.keeping()) {
+    text.resize(dropped_from);
+    text += ' ';
+  }
+}
+
 }  // namespace
 
 std::string declared_charset(std::string_view raw) {
@@ -173,6 +195,12 @@ std::string declared_charset(std::string_view raw) {
 }
 
 void extract_html(std::string_view raw, ExtractedDocument& doc) {
+  extract_html(raw, doc, DocumentRules{});
+}
+
+void extract_html(std::string_view raw, ExtractedDocument& doc, const DocumentRules& rules,
+                  bool body_only) {
+  const std::string_view original = raw;
   doc = ExtractedDocument{};
   std::string charset;
   if (raw.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -195,6 +223,8 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
   doc.text.reserve(html.size() / 2);
   FieldCapture fields(doc);
   SectionCapture sections(doc);
+  TextRegions regions(rules, body_only);
+  size_t dropped_from = 0;
   Tag tag;
   size_t pos = 0;
   while (pos < html.size()) {
@@ -209,8 +239,13 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
       continue;
     }
     pos = next;
-    fields.tag(tag.name, tag.end);
-    sections.tag(tag.name, tag.end, tag.attribute("id"), tag.attribute("name"));
+    if (regions.active() && !tag.name.empty())
+      follow_regions(regions, tag, html[next - 1] == '>' && html[next - 2] == '/', doc.text,
+                     dropped_from);
+    if (regions.keeping()) {
+      fields.tag(tag.name, tag.end);
+      sections.tag(tag.name, tag.end, tag.attribute("id"), tag.attribute("name"));
+    }
     if (tag.name.empty() || tag.end) {
       if (separates_words(tag.name)) doc.text += ' ';
       continue;
@@ -234,13 +269,18 @@ void extract_html(std::string_view raw, ExtractedDocument& doc) {
       const std::string* name = tag.attribute("name");
       const std::string* content = tag.attribute("content");
       if (name && content && lower_string(*name) == "keywords") add_keywords(*content, doc.keywords);
+      if (rules.page_marks && name && content && lower_string(*name) == "robots" &&
+          robots_forbid_indexing(*content))
+        doc.noindex = true;
       continue;
     }
     if (separates_words(tag.name)) doc.text += ' ';
   }
+  if (regions.outside_body()) doc.text.resize(dropped_from);
   fields.finish();
   sections.finish();
   doc.title = collapse_blanks(title, kMaxTitleBytes);
+  if (!body_only && regions.saw_body_mark()) extract_html(original, doc, rules, true);
 }
 
 }  // namespace zeb::admin

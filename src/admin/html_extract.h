@@ -4,11 +4,14 @@
 // <meta name="keywords" content="a, b, c">. A charset declared by
 // <meta charset="..."> or <meta http-equiv="Content-Type" content="...;
 // charset=..."> (or a byte order mark) decides how the bytes are read.
+// With rules, what the page says about its indexing and its furniture are
+// taken into account (admin/page_marks.h).
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "admin/document_rules.h"
 #include "admin/extracted_document.h"
 
 namespace zeb::admin {
@@ -19,5 +22,10 @@ std::string declared_charset(std::string_view raw);
 
 // Fills `doc` from the raw bytes of an HTML file.
 void extract_html(std::string_view raw, ExtractedDocument& doc);
+
+// The same under `rules`. A page with an element marked as its body is read
+// twice, the second time with body_only set.
+void extract_html(std::string_view raw, ExtractedDocument& doc, const DocumentRules& rules,
+                  bool body_only = false);
 
 }  // namespace zeb::admin

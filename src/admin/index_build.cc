@@ -11,7 +11,9 @@
 #include <mutex>
 #include <thread>
 
+#include "admin/document_builder.h"
 #include "admin/document_pipeline.h"
+#include "admin/duplicate_texts.h"
 #include "admin/progress.h"
 #include "admin/scoped_directory.h"
 #include "admin/shard_stamp.h"
@@ -36,6 +38,8 @@ constexpr auto kProgressPoll = std::chrono::milliseconds(100);
 
 struct RunResult {
   size_t indexed = 0;
+  size_t noindex = 0;
+  size_t folded = 0;
   std::vector<std::string> failures;  // why documents could not be read, in path order
 };
 
@@ -44,11 +48,12 @@ struct RunResult {
 class RunWriters {
  public:
   RunWriters(const std::string& root, const TreeListing& listing, std::vector<DocumentRun> runs,
-             std::vector<std::string> dirs, int flags)
+             std::vector<std::string> dirs, int flags, const DocumentRules& rules)
       : root_(root), listing_(listing), runs_(std::move(runs)), dirs_(std::move(dirs)),
-        flags_(flags), results_(runs_.size()) {}
+        flags_(flags), rules_(rules), results_(runs_.size()) {}
 
   const std::vector<RunResult>& results() const { return results_; }
+  const ContentClaims& claims() const { return claims_; }
 
   // Writes every run on `threads` threads, drawing `progress` meanwhile.
   // The first error of a writer stops the others and is thrown here.
@@ -85,11 +90,16 @@ class RunWriters {
     std::vector<const TreeFile*> files;
     for (size_t i = runs_[run].begin; i < runs_[run].end; ++i) files.push_back(&listing_.documents[i]);
     Xapian::WritableDatabase db(dirs_[run], flags_);
-    DocumentPipeline pipeline(root_, std::move(files));
+    DocumentPipeline pipeline(root_, std::move(files), rules_);
     RunResult& result = results_[run];
     BuiltDocument built;
     while (!stopping_ && pipeline.next(built)) {
-      if (built.ok) {
+      if (built.ok && built.noindex) {
+        ++result.noindex;
+      } else if (built.ok && !built.content.empty() &&
+                 !claims_.claim(built.content, built.file->path, run)) {
+        ++result.folded;
+      } else if (built.ok) {
         db.add_document(built.document);
         built.document = Xapian::Document();
         if (++result.indexed % kRunCommitBatch == 0) db.commit();
@@ -106,6 +116,8 @@ class RunWriters {
   const std::vector<DocumentRun> runs_;
   const std::vector<std::string> dirs_;
   const int flags_;
+  const DocumentRules& rules_;
+  ContentClaims claims_;
   std::vector<RunResult> results_;  // each written by the thread of its run only
   std::atomic<size_t> next_run_{0};
   std::atomic<size_t> done_{0};
@@ -190,7 +202,7 @@ SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
       dirs.push_back(runs_dir.path() + "/" + std::to_string(run));
   }
   RunWriters writers(root, listing, std::move(runs), dirs,
-                     run_count == 1 ? kSingleRunFlags : kRunDatabaseFlags);
+                     run_count == 1 ? kSingleRunFlags : kRunDatabaseFlags, options.rules);
   {
     Progress progress(options.messages, listing.documents.size(),
                       options.show_progress && options.messages);
@@ -198,18 +210,33 @@ SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
   }
 
   SyncCounts counts;
+  counts.excluded = listing.excluded;
   for (const RunResult& result : writers.results()) {
     counts.indexed += result.indexed;
+    counts.noindex += result.noindex;
+    counts.folded += result.folded;
     counts.failed += result.failures.size();
     for (const std::string& failure : result.failures)
       if (options.messages) fprintf(options.messages, "zebadm: warning: %s\n", failure.c_str());
+  }
+  // A run that indexed a document before an earlier run indexed one of the
+  // same text takes it out again: rare (a copy in another part of the
+  // tree, met out of order), and it leaves a gap in the numbering.
+  for (const ContentClaims::Displaced& late : writers.claims().displaced()) {
+    Xapian::WritableDatabase db(dirs[late.run], Xapian::DB_OPEN | Xapian::DB_NO_SYNC);
+    db.delete_document(path_term(late.path));
+    db.commit();
+    --counts.indexed;
+    ++counts.folded;
   }
   if (run_count == 1) while_merging(Xapian::Database(db_dir));
   else merge_runs(dirs, db_dir, while_merging);
 
   Xapian::WritableDatabase db(db_dir, Xapian::DB_OPEN);
-  if (counts.failed == 0 && listing.unreadable.empty())
+  if (counts.failed == 0 && listing.unreadable.empty()) {
     db.set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
+    db.set_metadata(kRulesKey, options.rules.signature());
+  }
   commit_counted(db);
   return counts;
 }

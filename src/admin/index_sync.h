@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/document_rules.h"
 #include "admin/document_tree.h"
 
 namespace zeb::admin {
@@ -30,11 +31,18 @@ namespace zeb::admin {
 constexpr size_t kFirstCommitBatch = 200;
 constexpr size_t kLargestCommitBatch = 12800;
 
+// Metadata: the signature of the document rules (DocumentRules::signature)
+// the shard's documents were built under; absent when all were off.
+constexpr const char* kRulesKey = "zeb.rules";
+
 struct SyncCounts {
   size_t indexed = 0;    // new or changed documents indexed
   size_t unchanged = 0;  // same size and time as in the index
   size_t removed = 0;    // gone from the tree
   size_t failed = 0;     // could not be read: left as the index had them
+  size_t noindex = 0;    // pages that ask to be left out (taken out when indexed before)
+  size_t folded = 0;     // duplicates of an earlier path's text (duplicate_texts.h)
+  size_t excluded = 0;   // files the index's rules leave out (TreeListing::excluded)
 };
 
 struct SyncOptions {
@@ -42,6 +50,7 @@ struct SyncOptions {
   bool reindex_all = false;     // true: index even unchanged documents
   bool show_progress = false;   // a progress line on `messages`
   FILE* messages = nullptr;     // warnings ("zebadm: warning: ...")
+  DocumentRules rules;          // how each document is read and kept
 };
 
 // `documents` are below `root` (TreeListing::documents); `unreadable`

@@ -22,8 +22,9 @@ constexpr size_t kMaxWarningsShown = 20;
 void print_listing_warnings(const AdminContext& context, const TreeListing& listing);
 
 // "index PGDOC updated: 3 documents indexed, 1170 unchanged, 1 removed, 0
-// unreadable, 12 other files skipped; 2.9 s, 404 documents/s; spelling
-// file: 850 words"
+// unreadable, 12 other files skipped, 40 left out by the rules, 1 asking not
+// to be indexed, 2 duplicates folded; 2.9 s, 404 documents/s; spelling file:
+// 850 words" (the counts after "unreadable" only when not 0)
 void print_run_summary(const AdminContext& context, const char* what, const std::string& name,
                        const SyncCounts& counts, size_t other_files, double seconds,
                        size_t spelling_keys);

@@ -5,6 +5,7 @@
 #include <xapian.h>
 
 #include "admin/admin_commands.h"
+#include "admin/index_rules_file.h"
 #include "admin/instance_layout.h"
 #include "admin/shard_stamp.h"
 #include "backend/index_opener.h"
@@ -156,6 +157,17 @@ int command_status(const AdminContext& context, const Operands& operands, const 
   if (read_index_source(data_dir, doc_dir, error))
     fprintf(context.out, "documents from: %s\n", doc_dir.c_str());
   if (!entry->shards.empty()) print_shards(context, instance, *entry);
+  IndexRules rules;
+  if (!read_index_rules(data_dir, rules, error)) {
+    report_warning(context, "%s", error.c_str());
+  } else {
+    const std::string lines = format_index_rules(rules);
+    for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+      end = lines.find('\n', start);
+      fprintf(context.out, "%s%s\n", start == 0 ? "rules:      " : "            ",
+              lines.substr(start, end - start).c_str());
+    }
+  }
   return kExitOk;
 }
 

@@ -2,12 +2,14 @@
 // up to date with its document tree, or (re)index single documents of it.
 // The index stays searchable throughout: changes are committed in batches
 // to the live database (each shard's, for an index of remote shards), and
-// the spelling file is replaced whole at the end.
+// the spelling file is replaced whole at the end. Both follow the index's
+// rules (index_rules_file.h).
 #include <algorithm>
 #include <filesystem>
 
 #include "admin/admin_commands.h"
 #include "admin/index_databases.h"
+#include "admin/index_rules_file.h"
 #include "admin/index_spelling.h"
 #include "admin/index_sync.h"
 #include "admin/instance_layout.h"
@@ -71,15 +73,18 @@ int command_update(const AdminContext& context, const Operands& operands, const 
   std::string name = operands[0], error, doc_dir;
   OpenedInstance instance;
   backend::CatalogueEntry* entry = nullptr;
+  IndexRules rules;
   if (!instance.open(context, error) || !instance.find(name, entry, error) ||
-      !read_index_source(instance.data_dir(*entry), doc_dir, error))
+      !read_index_source(instance.data_dir(*entry), doc_dir, error) ||
+      !read_index_rules(instance.data_dir(*entry), rules, error))
     return report_error(context, "%s", error.c_str());
   TreeListing listing;
-  if (!list_document_tree(doc_dir, listing, error))
+  if (!list_document_tree(doc_dir, listing, error, &rules))
     return report_error(context, "%s", error.c_str());
   print_listing_warnings(context, listing);
   SyncOptions sync;
   sync.remove_missing = true;
+  sync.rules = rules.documents;
   return sync_and_report(context, instance, *entry, doc_dir, listing, sync, "updated");
 }
 
@@ -87,8 +92,10 @@ int command_add(const AdminContext& context, const Operands& operands, const Com
   std::string name = operands[0], error, doc_dir;
   OpenedInstance instance;
   backend::CatalogueEntry* entry = nullptr;
+  IndexRules rules;
   if (!instance.open(context, error) || !instance.find(name, entry, error) ||
-      !read_index_source(instance.data_dir(*entry), doc_dir, error))
+      !read_index_source(instance.data_dir(*entry), doc_dir, error) ||
+      !read_index_rules(instance.data_dir(*entry), rules, error))
     return report_error(context, "%s", error.c_str());
   TreeListing listing;
   for (size_t i = 1; i < operands.size(); ++i) {
@@ -99,9 +106,14 @@ int command_add(const AdminContext& context, const Operands& operands, const Com
     TreeFile file;
     if (!stat_tree_file(doc_dir, relative, file, error))
       return report_error(context, "%s", error.c_str());
-    if (file.kind == DocumentKind::kOther)
-      return report_error(context, "%s is not a document (.html, .htm or .txt)",
-                          operands[i].c_str());
+    if (file.kind == DocumentKind::kOther || !rules.takes_kind(relative))
+      return report_error(context, "%s is not a document of index %s (%s)", operands[i].c_str(),
+                          entry->name.c_str(), describe_kinds(rules.kinds).c_str());
+    std::string rule;
+    if (!rules.admits(relative, &rule))
+      return report_error(context, "%s is left out by the rules of index %s (%s)",
+                          operands[i].c_str(), entry->name.c_str(),
+                          rule.empty() ? "no --include matches it" : rule.c_str());
     if (!acceptable_document_path(relative, error))
       return report_error(context, "%s", error.c_str());
     listing.documents.push_back(std::move(file));
@@ -115,6 +127,7 @@ int command_add(const AdminContext& context, const Operands& operands, const Com
   SyncOptions sync;
   sync.remove_missing = false;
   sync.reindex_all = true;
+  sync.rules = rules.documents;
   return sync_and_report(context, instance, *entry, doc_dir, listing, sync, "updated");
 }
 

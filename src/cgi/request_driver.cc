@@ -7,6 +7,7 @@
 #include "request/fixed_copy.h"
 #include "cgi/form_decoder.h"
 #include "cgi/page_frame.h"
+#include "cgi/search_log.h"
 #include "query/query_terms.h"
 #include "query/request_echo.h"
 
@@ -32,6 +33,7 @@ PhaseOutcome run_page_body(FormTable& table, SearchRequest& request, FILE* out,
 int run_request(FILE* in, FILE* out) { return run_request(in, out, SearchPhases{}); }
 
 int run_request(FILE* in, FILE* out, const SearchPhases& phases) {
+  const SearchLogStart log_start = start_search_log();
   auto request = std::make_unique<SearchRequest>();
   const char* script = getenv("SCRIPT_NAME");
   copy_cut(request->script_path, script != nullptr ? script : kDefaultScriptPath);
@@ -58,6 +60,7 @@ int run_request(FILE* in, FILE* out, const SearchPhases& phases) {
   print_footer(*request, out);
   fputs("</BODY></HTML>\n", out);
   fclose(out);
+  write_search_log(log_start, *request);
   phases.release(*request);
   free_form_entries(table);
   return 0;

@@ -138,6 +138,35 @@ TEST_F(IndexBuild, MergedRunsAreTheDatabaseWrittenInPathOrder) {
   EXPECT_EQ(db.add_document(Xapian::Document()), pages + 1);
 }
 
+// Copies of a few texts all over the tree: the runs meet them in any order,
+// and the merged index must hold the first path of each, as one writer
+// adding in path order keeps.
+TEST_F(IndexBuild, FoldedDuplicatesAreThoseOfTheDatabaseWrittenInPathOrder) {
+  for (int i = 0; i < 150; ++i)
+    tree_.write("docs/" + std::string(i % 2 ? "guide/" : "ref/") + "p" + std::to_string(10000 + 9 * i) +
+                    "d.html",
+                "<title>Copy</title>copy " + std::to_string(i % 7));
+  write_tree();
+  SyncOptions options;
+  options.rules.fold_duplicates = true;
+  const SyncCounts counts = build_new_index(tree_.path("built"), tree_.path("docs"), listing_,
+                                            options, kThreads, [](const Xapian::Database&) {});
+  std::vector<Xapian::WritableDatabase> one;
+  one.emplace_back(tree_.path("in-order"), Xapian::DB_CREATE);
+  const SyncCounts in_order = sync_index(one, tree_.path("docs"), listing_, options);
+  one[0].close();
+  EXPECT_EQ(counts.folded, 143u);
+  EXPECT_EQ(counts.folded, in_order.folded);
+  EXPECT_EQ(counts.indexed, in_order.indexed);
+  const auto paths = [](const Xapian::Database& db) {
+    std::vector<std::string> found;
+    for (auto it = db.allterms_begin("Q"); it != db.allterms_end("Q"); ++it) found.push_back(*it);
+    return found;
+  };
+  EXPECT_EQ(paths(Xapian::Database(tree_.path("built"))),
+            paths(Xapian::Database(tree_.path("in-order"))));
+}
+
 TEST_F(IndexBuild, ASmallTreeIsWrittenInOneRun) {
   // As many short pages as Xapian keeps the lengths of in one chunk.
   const size_t pages = 1000;

@@ -254,7 +254,9 @@ TEST_F(IndexCommands, ListAndStatusShowEveryIndex) {
   EXPECT_EQ(status.out, "number:     2\nname:       GUIDE\nstatus:     active\n"
                         "documents:  2\nlocation:   " + docs() + "/guide\n"
                         "data:       " + data("GUIDE") + "\n"
-                        "documents from: " + docs() + "/guide\n");
+                        "documents from: " + docs() + "/guide\n"
+                        "rules:      kinds html htm txt\n            page-marks obey\n"
+                        "            furniture skip\n            duplicates fold\n");
   EXPECT_EQ(run({"status", "NONE"}).status, 1);
   EXPECT_EQ(run({"status", "no good"}).status, 1);
 }

@@ -15,8 +15,8 @@ using testing_support::TempTree;
 TEST(ZebadmCommandLine, EveryCommandHasHelp) {
   const std::vector<std::vector<std::string>> commands = {
       {"init"}, {"create"}, {"update"}, {"add"}, {"list"}, {"status"}, {"suspend"},
-      {"resume"}, {"clear"}, {"delete"}, {"check"}, {"map", "list"}, {"map", "set"},
-      {"map", "remove"}};
+      {"resume"}, {"clear"}, {"delete"}, {"check"}, {"rules"}, {"log"}, {"report"},
+      {"map", "list"}, {"map", "set"}, {"map", "remove"}};
   for (auto args : commands) {
     const std::string name = args.size() == 1 ? args[0] : args[0] + " " + args[1];
     args.push_back("--help");
@@ -41,6 +41,10 @@ TEST(ZebadmCommandLine, MisuseIsRefusedWithStatusTwo) {
       {"list", "extra"},
       {"update", "DOCS", "--location", "/x"},
       {"create", "DOCS", "/tmp", "--location"},
+      {"create", "DOCS", "/tmp", "--exclude"},
+      {"create", "DOCS", "/tmp", "--reset"},
+      {"create", "DOCS", "/tmp", "--kinds", "pdf"},
+      {"list", "--kinds", "html"},
       {"list", "--verbose"},
       {"--instance"},
   };

@@ -150,6 +150,19 @@ TEST_F(ShardedIndex, CreateSpreadsTheDocumentsAndUpdateFollowsTheTree) {
   const AdminRun listed = run({"list"});
   EXPECT_NE(listed.out.find("DOCS      active            30  " + tree_.path("docs")),
             std::string::npos) << listed.out;
+
+  // A copy with an earlier path takes the first one's place, from
+  // whichever shard held it.
+  tree_.write("docs/0copy.html", tree_.read("docs/part0/page3.html"));
+  const AdminRun folded = run({"update", "DOCS"});
+  ASSERT_EQ(folded.status, 0) << folded.err;
+  EXPECT_NE(folded.out.find("1 documents indexed, 29 unchanged, 0 removed, 0 unreadable, "
+                            "1 duplicates folded"),
+            std::string::npos)
+      << folded.out;
+  expected.insert("0copy.html");
+  expected.erase("part0/page3.html");
+  expect_placed(expected);
 }
 
 // The spelling file of a sharded index is the one a local index of the same
