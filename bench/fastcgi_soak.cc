@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "e2e/fastcgi_client.h"
+#include "process_status.h"
 
 namespace {
 
@@ -40,13 +41,7 @@ struct Request {
   std::string body;
 };
 
-long resident_kib(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
+long resident_kib(pid_t pid) { return zeb::bench::status_kib(pid, "VmRSS:"); }
 
 // Waits until the process waits for its next connection: only then has it
 // closed everything of the request before (the connection included, which

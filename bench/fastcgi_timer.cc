@@ -7,8 +7,11 @@
 // every --env) to one zebsrch serving on the Unix socket SOCKET, the bodies
 // taking turns, WARMUP times unmeasured and then RUNS times. Prints one line
 // per body, in order: "runs=N median_us=... min_us=... max_us=...", the wall
-// time from sending the request to the end of its answer. Exits 1 when an
-// answer does not end with status 0, 2 on bad usage.
+// time from sending the request to the end of its answer, then
+// "cpu_median_us=..." (the processor time the server's main thread spent on
+// the request, from /proc/PID/schedstat) and "max_rss_kib=..." (the
+// server's peak resident memory so far, VmHWM). Exits 1 when an answer does
+// not end with status 0, 2 on bad usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "e2e/fastcgi_client.h"
+#include "process_status.h"
 #include "run_stats.h"
 
 namespace {
@@ -38,6 +42,15 @@ bool read_file(const char* path, std::string& out) {
   out = text.str();
   return true;
 }
+
+// Nanoseconds of processor time the main thread of `pid` has used.
+int64_t cpu_ns(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/schedstat");
+  long long ns = 0;
+  file >> ns;
+  return ns;
+}
+
 
 }  // namespace
 
@@ -64,30 +77,36 @@ int main(int argc, char** argv) {
   }
 
   zeb::testing::FastcgiServer server(binary, socket);
-  std::vector<std::vector<int64_t>> samples(bodies.size());
+  std::vector<std::vector<int64_t>> samples(bodies.size()), cpu(bodies.size());
   for (int round = 0; round < warmup + runs; ++round) {
     for (size_t i = 0; i < bodies.size(); ++i) {
       std::vector<std::string> request_env = env;
       request_env.push_back("CONTENT_LENGTH=" + std::to_string(bodies[i].size()));
+      const int64_t cpu_before = cpu_ns(server.pid());
       const auto start = std::chrono::steady_clock::now();
       const zeb::testing::FastcgiAnswer answer =
           zeb::testing::fastcgi_request(server.socket(), request_env, bodies[i]);
       const auto end = std::chrono::steady_clock::now();
+      const int64_t cpu_used = cpu_ns(server.pid()) - cpu_before;
       if (answer.app_status != 0) {
         fprintf(stderr, "fastcgi_timer: %s ended with status %d\n", argv[at + 3 + i],
                 answer.app_status);
         return 1;
       }
-      if (round >= warmup)
+      if (round >= warmup) {
         samples[i].push_back(
             std::chrono::duration_cast<std::chrono::microseconds>(end - start).count());
+        cpu[i].push_back(cpu_used / 1000);
+      }
     }
   }
-  for (const auto& timings : samples) {
-    const zeb::bench::Summary summary = zeb::bench::summarize(timings);
-    printf("runs=%zu median_us=%lld min_us=%lld max_us=%lld\n", timings.size(),
-           static_cast<long long>(summary.median), static_cast<long long>(summary.min),
-           static_cast<long long>(summary.max));
+  const long peak = zeb::bench::status_kib(server.pid(), "VmHWM:");
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const zeb::bench::Summary summary = zeb::bench::summarize(samples[i]);
+    printf("runs=%zu median_us=%lld min_us=%lld max_us=%lld cpu_median_us=%lld max_rss_kib=%ld\n",
+           samples[i].size(), static_cast<long long>(summary.median),
+           static_cast<long long>(summary.min), static_cast<long long>(summary.max),
+           static_cast<long long>(zeb::bench::summarize(cpu[i]).median), peak);
   }
   return server.stop() == 0 ? 0 : 1;
 }

@@ -80,6 +80,28 @@ void walk(const std::string& root, const std::string& real_root, const std::stri
   }
 }
 
+// Whether the walk of `root` reaches `path`: it passes over names that
+// start with '.' and never enters a directory through a link. False with a
+// message when it does not.
+bool reached_by_walk(const std::string& root, const std::string& path, std::string& error) {
+  size_t start = 0;
+  for (;;) {
+    if (path[start] == '.') {
+      error = root + "/" + path + ": a hidden file or folder, which the index passes over";
+      return false;
+    }
+    const size_t slash = path.find('/', start);
+    if (slash == std::string::npos) return true;
+    struct stat st;
+    if (::lstat((root + "/" + path.substr(0, slash)).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      error = root + "/" + path + ": reached through a link to a directory, which the index " +
+              "does not follow";
+      return false;
+    }
+    start = slash + 1;
+  }
+}
+
 }  // namespace
 
 bool acceptable_document_path(const std::string& path, std::string& warning) {
@@ -132,7 +154,8 @@ bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& 
                     std::string& error) {
   const std::string full = root + "/" + path;
   std::string real_root, resolved;
-  if (!resolve_tree_root(root, real_root, error)) return false;
+  if (!reached_by_walk(root, path, error) || !resolve_tree_root(root, real_root, error))
+    return false;
   switch (resolve_in_tree(real_root, path, resolved)) {
     case LinkTarget::kMissing:
       error = full + ": " + std::strerror(errno);

@@ -50,7 +50,9 @@ bool list_document_tree(const std::string& root, TreeListing& listing, std::stri
 bool acceptable_document_path(const std::string& path, std::string& warning);
 
 // Size, time and kind of one file below `root`; false with a message when
-// it is missing, not a regular file, or a link that leads out of the tree.
+// it is missing, not a regular file, a link that leads out of the tree, or
+// a file that the walk of the tree does not reach (hidden, or below a link
+// to a directory).
 bool stat_tree_file(const std::string& root, const std::string& path, TreeFile& file,
                     std::string& error);
 

@@ -232,11 +232,11 @@ SyncCounts build_new_index(const std::string& db_dir, const std::string& root,
   if (run_count == 1) while_merging(Xapian::Database(db_dir));
   else merge_runs(dirs, db_dir, while_merging);
 
+  // Every document of the new database is of the current format, also when
+  // some files could not be read: those are not in it at all.
   Xapian::WritableDatabase db(db_dir, Xapian::DB_OPEN);
-  if (counts.failed == 0 && listing.unreadable.empty()) {
-    db.set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
-    db.set_metadata(kRulesKey, options.rules.signature());
-  }
+  db.set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
+  db.set_metadata(kRulesKey, options.rules.signature());
   commit_counted(db);
   return counts;
 }

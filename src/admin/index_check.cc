@@ -1,6 +1,8 @@
 #include "admin/index_check.h"
 
+#include <filesystem>
 #include <sstream>
+#include <vector>
 
 #include "backend/index_schema.h"
 
@@ -27,6 +29,28 @@ std::string first_fault(const std::string& report) {
   return {};
 }
 
+// Xapian's check takes a table whose file is missing for one that was never
+// needed ("Lazily created"), and so does a search: a missing position table
+// makes every phrase an AND. The tables that zebadm's indexes always have
+// once they hold a document: postings, term lists and document data; and
+// positions whenever a word of the text is indexed (words without a prefix
+// carry their positions). The first that is missing, else empty.
+std::string missing_table(const std::string& xapian_dir, const Xapian::Database& db) {
+  namespace fs = std::filesystem;
+  if (!fs::exists(xapian_dir + "/iamglass")) return {};
+  std::vector<std::string> needed = {"postlist"};
+  if (db.get_doccount() > 0) needed.insert(needed.end(), {"termlist", "docdata"});
+  // Prefixes are capital letters: an unprefixed word sorts before "A" or
+  // from "[" on.
+  Xapian::TermIterator term = db.allterms_begin();
+  const bool before = term != db.allterms_end() && *term < "A";
+  term.skip_to("[");
+  if (before || term != db.allterms_end()) needed.push_back("position");
+  for (const std::string& table : needed)
+    if (!fs::exists(xapian_dir + "/" + table + ".glass")) return table;
+  return {};
+}
+
 }  // namespace
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -48,7 +72,13 @@ IndexHealth check_index_database(const std::string& xapian_dir) {
                        (errors == 1 ? " error)" : " errors)");
       return health;
     }
-    health.documents = Xapian::Database(xapian_dir).get_doccount();
+    const Xapian::Database db(xapian_dir);
+    const std::string missing = missing_table(xapian_dir, db);
+    if (!missing.empty()) {
+      health.problem = missing + ": the table's file is missing";
+      return health;
+    }
+    health.documents = db.get_doccount();
     health.sound = true;
   } catch (const Xapian::Error& e) {
     // The check throws when a block cannot even be walked.

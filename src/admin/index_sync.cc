@@ -207,13 +207,15 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
       counts.removed += gone.size() - strays;
     }
   }
-  if (counts.failed == 0 && listing.unreadable.empty()) {
-    for (size_t shard = 0; shard < count; ++shard) {
-      if (!fresh[shard] && !upgrade[shard]) continue;
-      shards[shard].set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
-      shards[shard].set_metadata(kRulesKey, rules);
-      committers[shard].changed();
-    }
+  // Every document read is now of the current format and rules. One that
+  // could not be read stays as it was, as in any update, until its file
+  // changes: an unreadable file must not have every later update index all
+  // again.
+  for (size_t shard = 0; shard < count; ++shard) {
+    if (!fresh[shard] && !upgrade[shard]) continue;
+    shards[shard].set_metadata(backend::kFormatKey, std::to_string(backend::kIndexFormat));
+    shards[shard].set_metadata(kRulesKey, rules);
+    committers[shard].changed();
   }
   for (BatchCommitter& committer : committers) committer.flush();
   progress.finish();

@@ -9,10 +9,12 @@
 #include <cstddef>
 #include <string_view>
 
+#include "backend/catalogue.h"
+
 namespace zeb::admin {
 
-// Shards one index may have: as many indexes as a search may open.
-constexpr size_t kMaxShards = 64;
+// Shards one index may have (the catalogue refuses more).
+constexpr size_t kMaxShards = backend::kMaxShards;
 
 // 0 to shard_count - 1; 0 when shard_count is 0 or 1.
 size_t shard_for_path(std::string_view path, size_t shard_count);

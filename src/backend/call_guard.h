@@ -9,6 +9,7 @@
 #include <new>
 
 #include "backend/return_codes.h"
+#include "backend/search_cost.h"
 #include "backend/shard_pool.h"
 
 namespace zeb::backend {
@@ -20,6 +21,8 @@ int32_t guarded(int32_t* diag, Body body) {
   // the session's is kept (shard_pool.h).
   try {
     return body();
+  } catch (const SearchTooComplex&) {
+    return kQueryTooComplex;
   } catch (const std::bad_alloc&) {
     count_engine_failure();
     return kOutOfMemory;

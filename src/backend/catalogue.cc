@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,31 @@ bool parse_index(const LineFields& line, CatalogueEntry& entry) {
   return !entry.name.empty() && !entry.data_dir.empty();
 }
 
+// Counted before the list is split, so that a line of a million addresses
+// costs no more than reading it.
+// Replicas too: zebadm gives a shard at most 8.
+bool too_many_shards(const LineFields& line) {
+  if (line.count != kIndexFields && line.count != kIndexFields + 1) return false;
+  const std::string_view shards = line.field[5];
+  return static_cast<size_t>(std::count(shards.begin(), shards.end(), ',')) >= kMaxShards ||
+         static_cast<size_t>(std::count(shards.begin(), shards.end(), '|')) > 8 * kMaxShards;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+// The line of the entry before `entries.back()` with its name, else 0.
+int earlier_line_of_name(const std::vector<CatalogueEntry>& entries,
+                         const std::vector<int>& lines) {
+  for (size_t i = 0; i + 1 < entries.size(); ++i)
+    if (same_name(entries[i].name, entries.back().name)) return lines[i];
+  return 0;
+}
+
 // The whole file; false when it cannot be opened. A read error ends the
 // text where it happened.
 bool read_whole_file(const std::string& path, std::string& text) {
@@ -188,6 +214,7 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
     return false;
   }
   catalogue = Catalogue{};
+  std::vector<int> entry_lines;  // the line of each index entry
   int line_number = 0;
   bool have_name = false;
   // Lines end at "\n"; the last one may lack it.
@@ -214,12 +241,22 @@ bool load_catalogue(const std::string& instance_dir, Catalogue& catalogue,
       continue;
     CatalogueEntry entry;
     const std::string where = path + ":" + std::to_string(line_number);
+    if (fields.field[0] == "index" && too_many_shards(fields)) {
+      error = where + ": an index has at most " + std::to_string(kMaxShards) + " shards";
+      return false;
+    }
     if (fields.field[0] == "index" && parse_index(fields, entry)) {
       if (!data_dir_inside_instance(entry.data_dir)) {
         error = where + ": data directory must lie inside the instance (relative, no \"..\")";
         return false;
       }
       catalogue.indexes.push_back(std::move(entry));
+      entry_lines.push_back(line_number);
+      if (const int first = earlier_line_of_name(catalogue.indexes, entry_lines)) {
+        error = where + ": index " + catalogue.indexes.back().name + " is listed already, at line " +
+                std::to_string(first);
+        return false;
+      }
       continue;
     }
     error = where + ": malformed line";

@@ -18,7 +18,9 @@
 // keeps the index's spelling file and the record of its document tree). A
 // shard is host:port of its writable server (its primary), optionally
 // followed by "|host:port" for each read-only replica of it: a copy that
-// the primary's changesets keep up to date (shard_copies.h).
+// the primary's changesets keep up to date (shard_copies.h). An index has
+// at most kMaxShards shards, and no two indexes share a name (in any letter
+// case): a line that breaks either makes the catalogue unreadable.
 //
 // "partial" (written only when set) lets a search of the index go on over
 // the shards that answer when every copy of some others is down; the page
@@ -41,6 +43,10 @@ namespace zeb::backend {
 
 constexpr const char* kCatalogueFileName = "zebinst.cat";
 constexpr const char* kLockFileName = ".zebadm.lock";
+
+// Shards one index may have: as many indexes as a search may open. Every
+// search opens every shard, so a longer list is refused where it is read.
+constexpr size_t kMaxShards = 64;
 
 enum class IndexStatus { kActive, kSuspended };
 

@@ -8,6 +8,7 @@
 
 #include "backend/index_schema.h"
 #include "backend/mask_expansion.h"
+#include "backend/operand_run.h"
 #include "backend/query_words.h"
 #include "backend/return_codes.h"
 #include "backend/ranking_weight.h"
@@ -31,7 +32,7 @@ class QueryBuilder {
   void set_weight_counts(bool counts) { weight_counts_ = counts; }
 
   int expression(const Expression& steps, Xapian::Query& out) {
-    Xapian::Query result;
+    OperandRun run;
     for (const Step& step : steps) {
       Xapian::Query operand;
       // What a document is excluded for adds nothing to its weight.
@@ -46,18 +47,18 @@ class QueryBuilder {
       }
       switch (step.connector) {
         case Connector::kFirst:
-          result = operand;
+          run.start(operand);
           break;
         case Connector::kAnd:
-          result = step.negated ? parts_.exclude(result, operand)
-                                : Xapian::Query(Xapian::Query::OP_AND, result, operand);
+          if (step.negated) run.start(parts_.exclude(run.query(), operand));
+          else run.add(Xapian::Query::OP_AND, operand);
           break;
         case Connector::kOr:
-          result = Xapian::Query(Xapian::Query::OP_OR, result, operand);
+          run.add(Xapian::Query::OP_OR, operand);
           break;
       }
     }
-    out = result;
+    out = run.query();
     return kOk;
   }
 
@@ -66,19 +67,25 @@ class QueryBuilder {
   int free_text(const ParsedSearch& parsed, const std::vector<std::string>& words,
                 Xapian::Query& out, BuiltQuery& built) {
     const bool short_text = words.size() <= kMaxOwnFormWords;
-    std::vector<Xapian::Query> parts;
+    // A word given twice is read once, weighed twice (operand_run.h).
+    OperandRun parts;
+    size_t lists = 0;
     for (const std::string& word : words) {
       if (is_stop_word(word)) {
         built.stop_words_dropped = true;
         continue;
       }
       built.rank_terms.push_back(word_term(word, parsed.free_text_type));
-      parts.push_back(term(built.rank_terms.back()));
-      if (short_text && parsed.free_text_type != kTermTypeExact && has_stem(word))
-        parts.emplace_back(Xapian::Query::OP_SCALE_WEIGHT, term(word), kOwnFormWeight);
+      parts.add(Xapian::Query::OP_OR, term(built.rank_terms.back()));
+      ++lists;
+      if (short_text && parsed.free_text_type != kTermTypeExact && has_stem(word)) {
+        parts.add(Xapian::Query::OP_OR,
+                  Xapian::Query(Xapian::Query::OP_SCALE_WEIGHT, term(word), kOwnFormWeight));
+        ++lists;
+      }
     }
-    if (!open_lists(parts.size())) return kQueryTooComplex;
-    out = Xapian::Query(Xapian::Query::OP_OR, parts.begin(), parts.end());
+    if (!open_lists(lists)) return kQueryTooComplex;
+    out = parts.query();
     return kOk;
   }
 

@@ -1,5 +1,6 @@
 // The engine calls of a search: the search itself, ranking, the result list
 // with its sort and its answers, and their deletion.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,6 +17,7 @@
 #include "backend/result_answer.h"
 #include "backend/return_codes.h"
 #include "backend/scope_filter.h"
+#include "backend/search_cost.h"
 #include "backend/search_bounds.h"
 #include "backend/search_stream.h"
 #include "backend/search_target.h"
@@ -158,6 +160,11 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.extras.excerpt_words = parsed.excerpt_words;
   options.extras.date = parsed.row_dates;
   if (parsed.excerpt_words != 0) options.extras.terms = std::make_shared<ExcerptTerms>(parsed);
+  // A remote shard would answer each term's frequency with an exchange:
+  // there the bounds of the query's parts (search_bounds.h) stand alone.
+  if (std::find(target.shard_remote.begin(), target.shard_remote.end(), true) ==
+      target.shard_remote.end())
+    options.run_postings = query_postings(target.db, query);
   for (int attempt = 0;; ++attempt) {
     try {
       result = std::make_shared<SearchResult>(

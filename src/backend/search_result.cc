@@ -20,7 +20,8 @@ SearchResult::SearchResult(const Xapian::Database& db,
       shard_names_(std::move(shard_names)),
       documents_(std::move(documents)),
       enquire_(db_),
-      options_(options) {
+      options_(options),
+      cost_(options.cost_budget) {
   enquire_.set_query(query);
   if (options_.weighted) {
     enquire_.set_weighting_scheme(ranking_weight());
@@ -42,11 +43,38 @@ SearchResult::SearchResult(const Xapian::Database& db,
   }
 }
 
+namespace {
+
+// One entry more than an answer holds, to learn whether more follow; then
+// twice the window before.
+uint32_t next_window(uint32_t asked) {
+  return asked == 0 ? kEntriesPerAnswer + 1 : std::min(2 * asked, kMaxWindowEntries);
+}
+
+// The matcher runs that reading a list of `entries` takes, answer by answer.
+uint64_t runs_for(uint32_t entries) {
+  uint64_t runs = 0;
+  uint32_t asked = 0;
+  uint64_t held_to = 0;  // the window reaches up to here
+  for (uint64_t offset = 0; offset < entries; offset += kEntriesPerAnswer) {
+    const uint64_t wanted = std::min<uint64_t>(kEntriesPerAnswer, entries - offset) + 1;
+    if (runs != 0 && offset + wanted <= held_to) continue;
+    asked = next_window(asked);
+    held_to = offset + asked;
+    ++runs;
+  }
+  return runs;
+}
+
+}  // namespace
+
+uint64_t SearchResult::run_units() const {
+  return options_.run_postings * (options_.weighted ? kWeightedPostingCost : 1);
+}
+
 void SearchResult::load_window(uint32_t offset, uint32_t check_at_least) {
-  // One entry more than an answer holds, to learn whether more follow.
-  window_asked_ = window_asked_ == 0
-                      ? kEntriesPerAnswer + 1
-                      : std::min(2 * window_asked_, kMaxWindowEntries);
+  cost_.charge(run_units());
+  window_asked_ = next_window(window_asked_);
   window_ = enquire_.get_mset(offset, window_asked_, check_at_least);
   window_offset_ = offset;
 }
@@ -62,6 +90,11 @@ void SearchResult::start() {
   // Without a cap the page's own limit, which never reaches the engine, may
   // be as high as a 16-bit item allows.
   const uint32_t exact_up_to = options_.cap != 0 ? options_.cap : kLargestResultLimit;
+  // With a cap the whole list is foreseen: a list of free text at the
+  // largest limit costs a run per window and a row per entry.
+  if (options_.cap != 0 &&
+      !cost_.affordable(runs_for(options_.cap) * run_units() + uint64_t{options_.cap} * kRowCost))
+    throw SearchTooComplex{};
   // On remote shards a counting pass (match_count.h) costs two more
   // exchanges with every shard. An unweighted search whose count its
   // posting lists do not tell (anything but a single term or every
@@ -74,11 +107,14 @@ void SearchResult::start() {
   load_window(0, count_now ? exact_up_to : 0);
   const uint32_t held = window_.size();
   uint32_t found = held;
-  if (held > kEntriesPerAnswer)
+  if (held > kEntriesPerAnswer) {
+    // A counting pass (match_count.h) may read every posting once more.
+    cost_.charge(options_.count_with_weights ? run_units() : options_.run_postings);
     found = options_.count_with_weights
                 ? exact_match_count(db_, enquire_.get_query(), window_, exact_up_to,
                                     ranking_weight())
                 : exact_match_count(db_, enquire_.get_query(), window_, exact_up_to);
+  }
   if (options_.cap != 0) found = std::min(found, options_.cap);
   found_ = found;
   // What the list can deliver: all matches up to the cap; past the first
@@ -176,6 +212,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   more = available > count && offset + count < entries_;
   if (count == 0) return;
 
+  cost_.charge(uint64_t{count} * kRowCost);
   const auto first = window_.begin() + index;
   const auto last = first + count;
   std::vector<Xapian::docid> ids;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backend/row_extras.h"
+#include "backend/search_cost.h"
 #include "backend/shard_documents.h"
 
 namespace zeb::backend {
@@ -46,6 +47,10 @@ struct SearchOptions {
   // Entries the result list skips at its start (a later page).
   uint32_t first_entry = 0;
   RowExtrasWanted extras;
+  // The postings one unweighted run of the matcher reads (search_cost.h);
+  // 0 where they are not known (remote shards), and runs cost nothing.
+  uint64_t run_postings = 0;
+  uint64_t cost_budget = kSearchCostBudget;
 };
 
 struct ResultEntry {
@@ -63,7 +68,9 @@ class SearchResult {
                const Xapian::Query& query, const SearchOptions& options,
                ShardDocuments documents = {});
 
-  // Runs the match for the first page. May throw Xapian::Error.
+  // Runs the match for the first page. May throw Xapian::Error, or
+  // SearchTooComplex when the search would go past its budget: with a cap,
+  // the whole list of up to cap entries is foreseen here.
   void start();
 
   uint32_t found() const { return found_; }
@@ -75,10 +82,13 @@ class SearchResult {
   void set_ranked() { ranked_ = true; }
 
   // Up to kEntriesPerAnswer entries from `offset`; `more` tells whether
-  // entries follow. May throw Xapian::Error.
+  // entries follow. May throw Xapian::Error, or SearchTooComplex when the
+  // entries would take the search past its budget.
   void fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more);
 
  private:
+  // What one run of the matcher costs (search_cost.h).
+  uint64_t run_units() const;
   // `check_at_least`: the matches to count before the matcher may stop.
   void load_window(uint32_t offset, uint32_t check_at_least = 0);
   // Whether the window holds the `count` entries from `offset`, or all of
@@ -106,6 +116,7 @@ class SearchResult {
   bool ranked_ = false;
   double rank_factor_ = 0;  // percent per unit of weight, with own_rank_scale
   bool ranks_scaled_ = false;  // rank_factor_ set, at the first fetch
+  SearchCost cost_;
 
 };
 

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "cgi/engine_fault_guard.h"
+#include "cgi/fastcgi_memory.h"
 #include "cgi/fastcgi_streams.h"
 #include "cgi/process_limits.h"
 #include "cgi/request_cpu_limit.h"
@@ -31,15 +33,22 @@ FastcgiOutput* volatile current_output = nullptr;
 // Made before any request, as the handler may not format.
 char page_end[kLimitPageEndSize];
 size_t page_end_size = 0;
+char fault_page_end[kLimitPageEndSize];
+size_t fault_page_end_size = 0;
 
-extern "C" void end_request_at_cpu_limit(int) {
+// At the request's processor bound (SIGXCPU), or at a crash of the search
+// library that the request driver cannot take back (engine_fault_guard.h).
+extern "C" void end_request_at_limit(int signal) {
+  const bool fault = signal != SIGXCPU;
   alarm(kStallSeconds);
   // As in the CGI: the processor time goes into the search, so the streams
   // are at rest, and fflush passes over a page that is already closed.
   if (FCGX_Request* request = current_request) {
     fflush(nullptr);
-    if (!current_output->closed)
-      FCGX_PutStr(page_end, static_cast<int>(page_end_size), request->out);
+    if (!current_output->closed) {
+      FCGX_PutStr(fault ? fault_page_end : page_end,
+                  static_cast<int>(fault ? fault_page_end_size : page_end_size), request->out);
+    }
     FCGX_SetExitStatus(0, request->out);
     FCGX_Finish_r(request);
   }
@@ -93,8 +102,11 @@ int serve_fastcgi() {
   // A write to a client that has gone fails with EPIPE instead.
   signal(SIGPIPE, SIG_IGN);
   limit_address_space();
+  keep_heap_small();
   page_end_size = format_limit_page_end(page_end, sizeof page_end);
-  prepare_request_cpu_limit(end_request_at_cpu_limit);
+  fault_page_end_size = format_fault_page_end(fault_page_end, sizeof fault_page_end);
+  prepare_request_cpu_limit(end_request_at_limit);
+  prepare_fault_guard(end_request_at_limit);
   // The library reads its own settings from the process's environment
   // (FCGI_WEB_SERVER_ADDRS: who may connect over TCP) before it goes.
   FCGX_Request request;
@@ -103,6 +115,10 @@ int serve_fastcgi() {
   while (FCGX_Accept_r(&request) == 0) {
     FCGX_SetExitStatus(serve_request(request), request.out);
     FCGX_Finish_r(&request);
+    give_back_free_memory();
+    // The search library crashed during the request: its state cannot be
+    // trusted, and the process manager starts a clean process.
+    if (fault_taken_back()) return 0;
   }
   FCGX_Free(&request, 1);
   return 0;

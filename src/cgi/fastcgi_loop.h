@@ -21,9 +21,16 @@
 // its processor limit (the code-12 line and the closing tags), is finished
 // with status 0, and takes its process with it: the search it interrupts
 // cannot be abandoned safely, and the web server starts a new process.
+//
+// A request whose records stop coming for kFastcgiReadTimeout is given up
+// (cgi/fastcgi_read_timeout.cc).
 #pragma once
 
+#include <chrono>
+
 namespace zeb {
+
+constexpr std::chrono::seconds kFastcgiReadTimeout{5};
 
 // True when standard input is a listening socket: how a FastCGI process
 // manager starts its applications.

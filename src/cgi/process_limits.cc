@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "cgi/engine_fault_guard.h"
 #include "cgi/sanitizer_build.h"
 #include "engine/return_codes.h"
 
@@ -15,21 +16,27 @@ namespace zeb {
 namespace {
 
 constexpr int32_t kRcProcessingLimit = 12;
+constexpr int32_t kRcIndexNotAccessible = 62;
 
-// The end of the page, made before any limit can strike: the handler may
-// not format or allocate.
+// The ends of the page, made before any limit or fault can strike: the
+// handler may not format or allocate.
 char page_end[kLimitPageEndSize];
 size_t page_end_size = 0;
+char fault_page_end[kLimitPageEndSize];
+size_t fault_page_end_size = 0;
 int page_fd = -1;
 
-extern "C" void end_page_at_cpu_limit(int) {
+// At the processor limit (SIGXCPU), or at a crash of the search library
+// that the request driver cannot take back (engine_fault_guard.h).
+extern "C" void end_page_at_limit(int signal) {
+  const bool fault = signal != SIGXCPU;
   // fflush is not async-signal-safe. The processor time goes into the
   // search, not into the page's writes, so the signal finds the streams at
   // rest; and should it ever stall here, the hard limit ends the process.
   // fflush(nullptr) passes over a page that is already closed.
   fflush(nullptr);
-  const char* at = page_end;
-  size_t left = page_end_size;
+  const char* at = fault ? fault_page_end : page_end;
+  size_t left = fault ? fault_page_end_size : page_end_size;
   while (left > 0) {
     const ssize_t written = write(page_fd, at, left);
     if (written < 0 && errno == EINTR) continue;
@@ -49,13 +56,21 @@ void lower_limit(int resource, rlim_t soft, rlim_t hard) {
   setrlimit(resource, &limit);
 }
 
+size_t format_failure_page_end(char* text, size_t size, int32_t code) {
+  const int length = snprintf(text, size, "<p>%s\n<p>%s %s (rc=%d)\n</BODY></HTML>\n",
+                              "Search processing error has occurred.", kVantMessage,
+                              return_code_text(code), code);
+  return length > 0 && size > 0 ? std::min(static_cast<size_t>(length), size - 1) : 0;
+}
+
 }  // namespace
 
 size_t format_limit_page_end(char* text, size_t size) {
-  const int length = snprintf(text, size, "<p>%s\n<p>%s %s (rc=%d)\n</BODY></HTML>\n",
-                              "Search processing error has occurred.", kVantMessage,
-                              return_code_text(kRcProcessingLimit), kRcProcessingLimit);
-  return length > 0 && size > 0 ? std::min(static_cast<size_t>(length), size - 1) : 0;
+  return format_failure_page_end(text, size, kRcProcessingLimit);
+}
+
+size_t format_fault_page_end(char* text, size_t size) {
+  return format_failure_page_end(text, size, kRcIndexNotAccessible);
 }
 
 void limit_address_space() {
@@ -68,10 +83,12 @@ void limit_address_space() {
 
 void limit_process(FILE* out) {
   page_end_size = format_limit_page_end(page_end, sizeof page_end);
+  fault_page_end_size = format_fault_page_end(fault_page_end, sizeof fault_page_end);
   page_fd = fileno(out);
+  prepare_fault_guard(end_page_at_limit);
 
   struct sigaction action {};
-  action.sa_handler = end_page_at_cpu_limit;
+  action.sa_handler = end_page_at_limit;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESETHAND;
   sigaction(SIGXCPU, &action, nullptr);

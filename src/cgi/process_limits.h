@@ -18,6 +18,7 @@
 
 #include <sys/resource.h>
 
+#include <cstddef>
 #include <cstdio>
 
 namespace zeb {
@@ -27,7 +28,9 @@ constexpr rlim_t kCpuHardSeconds = 10;
 constexpr rlim_t kAddressSpaceBytes = rlim_t{256} << 20;  // 256 MiB
 constexpr size_t kLimitPageEndSize = 512;  // room for the page end below
 
-// Sets both limits and the handler that ends the page written to `out`.
+// Sets both limits and the handler that ends the page written to `out`, at
+// the processor limit or at a crash of the search library that the request
+// driver cannot take back (engine_fault_guard.h).
 void limit_process(FILE* out);
 
 // The address-space limit alone, for a process that serves many requests
@@ -38,5 +41,9 @@ void limit_address_space();
 // line and the closing tags. Writes it zero-terminated into `text` (cut to
 // fit) and returns its length.
 size_t format_limit_page_end(char* text, size_t size);
+
+// The same with the damaged-index code 62: what ends a page at a crash of
+// the search library.
+size_t format_fault_page_end(char* text, size_t size);
 
 }  // namespace zeb

@@ -38,6 +38,10 @@ bool fits_free_text(const char* value) {
   return length >= 1 && length < kFreeTextSize;
 }
 
+bool longer_than_free_text(const char* value) {
+  return strnlen(value, kFreeTextSize) == kFreeTextSize;
+}
+
 bool has_non_blank(const char* text) {
   for (; *text != '\0'; ++text) {
     if (*text != ' ') return true;
@@ -179,7 +183,9 @@ QueryOutcome apply_query_field(SearchRequest& request, const char* name, const c
       copy_cut(request.free_text, value);
       request.free_text_flag = true;
     }
+    if (longer_than_free_text(value)) request.free_text_too_long = true;
   } else if (strcmp(name, "new_free_text") == 0) {
+    if (longer_than_free_text(value)) request.free_text_too_long = true;
     // A later new-search text needs the entries before it: the second pass
     // hands it to retake_new_search_text instead.
     if (fits_free_text(value) && !request.new_free_text_flag) {
@@ -228,6 +234,7 @@ QueryOutcome check_query_present(const SearchRequest& request, FILE* out) {
   if (request.free_text_flag || request.terms_flag || request.new_free_text_flag) {
     return QueryOutcome::kGoOn;
   }
+  if (request.free_text_too_long) return too_complex(out);
   fprintf(out, "<p>%s %s.\n", kVantMessage, kEmptyRequest);
   return QueryOutcome::kEndPage;
 }

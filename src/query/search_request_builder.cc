@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/return_codes.h"
 #include "query/spelling_display.h"
 
 namespace zeb {
@@ -11,25 +12,29 @@ namespace {
 
 const char* text_or_empty(const char* text) { return text != nullptr ? text : ""; }
 
-// Appends items and keeps the result of the latest append: that one result
-// decides whether the search runs.
+constexpr int32_t kRcTooComplex = 22;
+
+// Appends items and tells whether every one of them fitted: a stream with an
+// item left out would be another query, or no query at all.
 class Writer {
  public:
   explicit Writer(RequestBuffer& buffer) : buffer_(buffer) {}
-  void start(uint16_t id) { last_ = append_start(buffer_, id); }
-  void end(uint16_t id) { last_ = append_end(buffer_, id); }
-  void flag(uint16_t id) { last_ = append_atomic(buffer_, id, nullptr, 0); }
-  void byte(uint16_t id, uint8_t value) { last_ = append_byte(buffer_, id, value); }
-  void u16(uint16_t id, uint16_t value) { last_ = append_u16(buffer_, id, value); }
+  void start(uint16_t id) { note(append_start(buffer_, id)); }
+  void end(uint16_t id) { note(append_end(buffer_, id)); }
+  void flag(uint16_t id) { note(append_atomic(buffer_, id, nullptr, 0)); }
+  void byte(uint16_t id, uint8_t value) { note(append_byte(buffer_, id, value)); }
+  void u16(uint16_t id, uint16_t value) { note(append_u16(buffer_, id, value)); }
   void bytes(uint16_t id, const void* data, size_t length) {
-    last_ = append_atomic(buffer_, id, data, length);
+    note(append_atomic(buffer_, id, data, length));
   }
-  void text(uint16_t id, const char* text) { last_ = append_text(buffer_, id, text); }
-  int last() const { return last_; }
+  void text(uint16_t id, const char* text) { note(append_text(buffer_, id, text)); }
+  bool all_fitted() const { return all_fitted_; }
 
  private:
+  void note(int appended) { all_fitted_ = all_fitted_ && appended == 1; }
+
   RequestBuffer& buffer_;
-  int last_ = 0;
+  bool all_fitted_ = true;
 };
 
 uint8_t term_type(const SearchRequest& request) {
@@ -170,7 +175,11 @@ int build_search_request(SearchRequest& request, RequestBuffer& buffer, FILE* ou
   }
   if (request.terms_flag) write_terms(request, w, out);
   if (request.free_text_flag) write_free_text(request, w, out);
-  return w.last();
+  if (w.all_fitted()) return 1;
+  // The query is larger than the one request buffer can carry: the engine's
+  // own answer to a query too large to run.
+  report_code(out, request.msgcat, kRcTooComplex);
+  return 0;
 }
 
 }  // namespace zeb

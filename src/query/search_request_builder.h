@@ -36,8 +36,9 @@ constexpr size_t kMaxTopicLength = kTopicTextSize - 5;  // 59 characters
 // Resets `buffer` on the request buffer and appends the search request.
 // Writes the spelling variant tables of the unmasked terms and the free text
 // while it goes, when the spelling flag is set. Clears the leading-NOT flag;
-// sets the rank flag when free text is sent. Returns the result of the last
-// append: 1 when it fitted, 0 when not (the search does not run then).
+// sets the rank flag when free text is sent. Returns 1 when every item
+// fitted; otherwise writes the code-22 line ("Query too complex") and
+// returns 0, and the search does not run.
 int build_search_request(SearchRequest& request, RequestBuffer& buffer, FILE* out);
 
 }  // namespace zeb

@@ -124,7 +124,9 @@ void look_up(void* context) {
 int map_open_file(int fd, FILE* out, unsigned char** image, size_t* size) {
   struct stat info;
   if (fstat(fd, &info) != 0) return 1;
-  if (!S_ISREG(info.st_mode)) {  // a directory, a device or a pipe
+  // A directory is no file to read at all: a file that cannot be opened.
+  if (S_ISDIR(info.st_mode)) return 1;
+  if (!S_ISREG(info.st_mode)) {  // a device or a pipe
     fprintf(out, "Error reading from input!\n");
     return 1;
   }

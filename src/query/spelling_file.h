@@ -39,9 +39,9 @@ constexpr uint64_t kMaxSpellingFileSize = kSpellingHeaderSize +
 // Maps the file at `path` read-only. Returns 0 with the image and the
 // file's size, or non-zero with no image: no such file, a file shorter than
 // its header or larger than kMaxSpellingFileSize, or one that cannot be
-// mapped. An empty file gives 0 and no image. A file that is not a regular
-// file, or that cannot be read, writes "Error reading from input!\n" to
-// `out`. Release the image with unmap_spelling_file.
+// mapped, or a directory. An empty file gives 0 and no image. A device or
+// a pipe, or a file that cannot be read, writes "Error reading from
+// input!\n" to `out`. Release the image with unmap_spelling_file.
 int map_spelling_file(const char* path, FILE* out, unsigned char** image, size_t* size);
 
 // Releases an image of map_spelling_file; a null image is nothing to release.

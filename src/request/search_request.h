@@ -72,6 +72,9 @@ struct SearchRequest {
   char free_text[kFreeTextSize] = {};
   bool free_text_flag = false;
   bool new_free_text_flag = false;
+  // A free text longer than kFreeTextSize - 1 was posted and left out: a
+  // request with nothing else is too large, not empty.
+  bool free_text_too_long = false;
   char free_text_echo[kFreeTextSize] = {};
   const char* terms[kMaxListEntries] = {};
   int32_t term_count = 0;

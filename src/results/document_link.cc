@@ -1,6 +1,7 @@
 #include "results/document_link.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace zeb {
 
@@ -22,6 +23,9 @@ class LinkText {
     length_ += length;
   }
   void append(const char* text) { append(text, strlen(text)); }
+  void append_path(const char* path, size_t length) {
+    append_url_path(link_, kLinkSize - 1, length_, std::string_view(path, length));
+  }
 
   const char* finish() {
     link_[length_] = '\0';
@@ -55,7 +59,7 @@ const char* make_document_link(const char* location, const char* path,
     if (location != nullptr) text.append(location);
     text.append("\\", 1);
   }
-  text.append(path, path_length);
+  text.append_path(path, path_length);
   return text.finish();
 }
 

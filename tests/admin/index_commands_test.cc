@@ -209,6 +209,9 @@ TEST_F(IndexCommands, AddIndexesSingleDocumentsOfTheTree) {
   tree_.write("docs/guide/late.html", "<title>Late</title>latecomer");
   tree_.write("outside.html", "<title>Out</title>");
   tree_.write("docs/data.csv", "a,b");
+  tree_.write("docs/.hidden/secret.html", "<title>Secret</title>");
+  tree_.write("docs/.secret.html", "<title>Secret</title>");
+  std::filesystem::create_directory_symlink("..", docs() + "/guide/up");
 
   auto added = run({"add", "DOCS", docs() + "/guide/late.html", docs() + "/intro.html"});
   ASSERT_EQ(added.status, 0) << added.err;
@@ -223,6 +226,10 @@ TEST_F(IndexCommands, AddIndexesSingleDocumentsOfTheTree) {
       {docs() + "/data.csv", "is not a document"},
       {docs() + "/gone.html", "No such file"},
       {docs(), "is not below"},
+      // What create and update pass over.
+      {docs() + "/.hidden/secret.html", "a hidden file or folder"},
+      {docs() + "/.secret.html", "a hidden file or folder"},
+      {docs() + "/guide/up/guide/late.html", "through a link to a directory"},
   };
   for (const auto& c : errors) {
     const auto failed = run({"add", "DOCS", c.file});

@@ -4,6 +4,7 @@
 #include <xapian.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "backend/document_data.h"
 #include "backend/index_schema.h"
@@ -94,12 +95,17 @@ class IndexFormat : public ZebadmInstance {
   }
 };
 
+// Also over a tree with a document that cannot be read (too large): it is
+// not in the index, so it does not make the index of an earlier format.
 TEST_F(IndexFormat, CreateMakesTheCurrentFormat) {
+  tree_.write("docs/big.txt", "");
+  std::filesystem::resize_file(tree_.path("docs/big.txt"), (64 << 20) + 1);
   build(kDocs);
   EXPECT_EQ(format(), std::to_string(backend::kIndexFormat));
   EXPECT_GT(title_start_terms(), 0u);
   const auto again = admin({"update", "DOCS"});
   EXPECT_NE(again.out.find("0 documents indexed, 3 unchanged"), std::string::npos) << again.out;
+  EXPECT_NE(again.err.find("big.txt"), std::string::npos) << again.err;
   EXPECT_EQ(again.err.find("earlier version"), std::string::npos);
 }
 

@@ -67,10 +67,12 @@ TEST(CatalogueText, LinesThatRead) {
                                "instance\tX\n"
                                "index\t+5\tB\tsuspended\tdata/B\t\n"
                                "index\t65535\tC\tactive\td\th:1,,h:2,\n"
+                               "index\t9\tD\tactive\td\th:1" + std::string(63, ',') + "\n"
                                "instance\tY\r\n");
   ASSERT_TRUE(loaded.ok) << loaded.error;
   EXPECT_EQ(loaded.catalogue.instance_name, "Y\r");
-  ASSERT_EQ(loaded.catalogue.indexes.size(), 2u);
+  ASSERT_EQ(loaded.catalogue.indexes.size(), 3u);
+  EXPECT_EQ(loaded.catalogue.indexes[2].shards.size(), 64u);
   EXPECT_EQ(loaded.catalogue.indexes[0].number, 5);
   EXPECT_EQ(loaded.catalogue.indexes[0].status, IndexStatus::kSuspended);
   EXPECT_TRUE(loaded.catalogue.indexes[0].shards.empty());
@@ -110,6 +112,20 @@ TEST(CatalogueText, LinesThatDoNotRead) {
       {kMagicLine + "instance\tX\nindex\t1\tA\tActive\td\t-\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\t\t-\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\n\tindex\n", ":3: malformed line"},
+      // One shard more than an index may have; a name given twice, in any
+      // letter case.
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(64, ',') + "\n",
+       ":3: an index has at most 64 shards"},
+      // With partial answers too; and more replicas than zebadm ever gives.
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(64, ',') +
+           "\tpartial\n",
+       ":3: an index has at most 64 shards"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(8 * 64 + 1, '|') +
+           "\n",
+       ":3: an index has at most 64 shards"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\tdata/A\t-\n\n"
+                    "index\t2\tB\tactive\tdata/B\t-\nindex\t3\ta\tactive\tdata/C\t-\n",
+       ":6: index a is listed already, at line 3"},
   };
   for (const auto& c : cases) {
     const Loaded loaded = load_text(tree, c.text);

@@ -1,11 +1,12 @@
 // The search form in a real browser: headless Chromium posts the form page
-// through lighttpd to the real CGI over a test instance that zebadm built,
-// and the test reads the result pages as a person would see them. With
-// --fastcgi, lighttpd runs zebsrch as FastCGI processes instead, and the
-// same pages must come back. One index lies on shard servers; its rows show
-// excerpts, sections and dates, and its list is paged.
+// through a web server (lighttpd unless --server names apache or nginx) to
+// the real CGI over a test instance that zebadm built, and the test reads the
+// result pages as a person would see them. With --fastcgi, the web server
+// runs zebsrch as FastCGI processes instead, and the same pages must come
+// back. One index lies on shard servers; its rows show excerpts, sections
+// and dates, and its list is paged.
 //
-//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--fastcgi]
+//   node search_page_test.mjs --bin BUILD/bin --screenshot FILE.png [--server NAME] [--fastcgi]
 //
 // Besides FILE.png it leaves FILE-phone.png, a result page with excerpts
 // on a phone-sized screen. Exits 77 (skipped) when Chromium, the npm
@@ -23,7 +24,10 @@ const kSkipped = 77;
 const kChromium = '/usr/bin/chromium';
 const here = dirname(fileURLToPath(import.meta.url));
 const { values: options } = parseArgs({
-  options: { bin: { type: 'string' }, screenshot: { type: 'string' }, fastcgi: { type: 'boolean' } },
+  options: {
+    bin: { type: 'string' }, screenshot: { type: 'string' }, server: { type: 'string' },
+    fastcgi: { type: 'boolean' },
+  },
 });
 const bin = resolve(options.bin ?? join(here, '..', '..', 'build', 'bin'));
 const screenshot = resolve(options.screenshot ?? join(here, '..', '..', 'build', 'browser-result.png'));
@@ -45,7 +49,8 @@ const { TestSite, kDocuments, kSection, kShardedDate, kShardedDocuments, kSharde
   await import('./test_site.mjs');
 
 const fastcgi = options.fastcgi ?? false;
-const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), fastcgi });
+const server = options.server ?? 'lighttpd';
+const site = new TestSite({ bin, deployDir: join(here, '..', '..', 'deploy'), server, fastcgi });
 let profile = null;
 let browser = null;
 let page = null;
@@ -146,7 +151,7 @@ async function pageRows(countLine, { previous, next }) {
   return rows;
 }
 
-describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
+describe(`the search form posted through ${server} to zebsrch as ${fastcgi ? 'FastCGI' : 'CGI'}`, () => {
   it('lists ranked matches of two indexes with stars and links that open the documents', async () => {
     await search({ text: { free_text: 'colour tables' }, indexes: ['ALPHA', 'BETA'] });
     assert.match(await page.textContent('body'), /top document\(s\) returned/);
@@ -269,9 +274,9 @@ describe(`the search form posted through lighttpd to zebsrch as ${fastcgi ? 'Fas
     }
   });
 
-  it('goes on searching when lighttpd has to start its FastCGI processes again', { skip: !fastcgi }, async () => {
+  it(`goes on searching when ${server} has to start its FastCGI processes again`, { skip: !fastcgi }, async () => {
     const ended = site.killSearchProcesses();
-    assert.ok(ended > 0, 'no FastCGI process of lighttpd found');
+    assert.ok(ended > 0, `no FastCGI process of ${server} found`);
     await search({ text: { query_word0: 'stripes' }, indexes: ['BETA'] });
     assert.deepEqual((await resultRows()).map((row) => row.title), [titleOf('BETA', 'faq/animals.html')]);
   });

@@ -1,12 +1,12 @@
 // A throw-away zebsrch site for the browser test: a few HTML documents in
 // two local indexes and a third spread over two xapian-tcpsrv shard servers,
-// an instance made with zebadm, and the real lighttpd with the real CGI (or
-// its FastCGI processes) on a free loopback port, started through
-// deploy/serve. Every server listens on 127.0.0.1 and is stopped with the
-// site.
+// an instance made with zebadm, and a real web server (lighttpd, Apache or
+// nginx) with the real CGI (or its FastCGI processes) on a free loopback
+// port, started through deploy/serve. Every server listens on 127.0.0.1 and
+// is stopped with the site.
 
 import { spawn, spawnSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, readdirSync, readlinkSync, realpathSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { chmodSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, readlinkSync, realpathSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
 import { connect, createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -193,12 +193,16 @@ class ShardServer {
 
 export class TestSite {
   // bin: the folder of zebsrch and zebadm; deployDir: the repository's
-  // deploy/; fastcgi: serve zebsrch as FastCGI processes.
-  constructor({ bin, deployDir, fastcgi = false }) {
+  // deploy/; server: lighttpd, apache or nginx; fastcgi: serve zebsrch as
+  // FastCGI processes.
+  constructor({ bin, deployDir, server = 'lighttpd', fastcgi = false }) {
     this.bin = bin;
     this.deployDir = deployDir;
+    this.serverName = server;
     this.fastcgi = fastcgi;
     this.root = mkdtempSync(join(tmpdir(), 'zebsrch-browser-'));
+    // Run as root, Apache's processes are www-data, who must read the site.
+    chmodSync(this.root, 0o755);
     this.server = null;
     this.shards = [];
   }
@@ -224,8 +228,8 @@ export class TestSite {
       '--location', `${this.address}/docs/${kShardedIndex}/`,
       ...this.shards.flatMap((shard) => ['--shard', shard.address])]);
 
-    const args = ['--instance', instance, '--name', kInstanceName, '--port', String(this.port),
-      '--cgi', join(this.bin, 'zebsrch'), '--run', join(this.root, 'run')];
+    const args = ['--server', this.serverName, '--instance', instance, '--name', kInstanceName,
+      '--port', String(this.port), '--cgi', join(this.bin, 'zebsrch'), '--run', join(this.root, 'run')];
     for (const index of [...Object.keys(kDocuments), kShardedIndex]) {
       args.push('--index', index, join(docs, index), `${index[0]}${index.slice(1).toLowerCase()} documents`);
     }
@@ -238,7 +242,7 @@ export class TestSite {
     let stopped = false;
     this.exited.then(() => { stopped = true; });
     for (let attempt = 0; attempt < 200; attempt++) {
-      if (stopped) throw new Error(`lighttpd stopped at start:\n${this.errorLog()}`);
+      if (stopped) throw new Error(`${this.serverName} stopped at start:\n${this.errorLog()}`);
       try {
         const answer = await fetch(`${this.address}/`);
         if (answer.ok) return;
@@ -247,21 +251,33 @@ export class TestSite {
       }
       await sleep(50);
     }
-    throw new Error(`lighttpd did not answer on ${this.address}:\n${this.errorLog()}`);
+    throw new Error(`${this.serverName} did not answer on ${this.address}:\n${this.errorLog()}`);
   }
 
-  // Kills the zebsrch processes that lighttpd started (FastCGI mode), as a
-  // crash would end them; returns how many there were.
+  // Kills the zebsrch processes that the web server started (FastCGI mode),
+  // as a crash would end them; returns how many there were.
   killSearchProcesses() {
     const program = realpathSync(join(this.bin, 'zebsrch'));
-    let killed = 0;
+    const parents = new Map();
     for (const entry of readdirSync('/proc')) {
       if (!/^[0-9]+$/.test(entry)) continue;
       try {
         const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
-        const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
-        if (parent !== this.server.pid || readlinkSync(`/proc/${entry}/exe`) !== program) continue;
-        process.kill(Number(entry), 'SIGKILL');
+        parents.set(Number(entry), Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]));
+      } catch {
+        // gone meanwhile
+      }
+    }
+    // Apache and zebsrch-pool start them a generation or two below deploy/serve.
+    const belowServer = (pid) => {
+      for (let p = parents.get(pid); p > 1; p = parents.get(p)) if (p === this.server.pid) return true;
+      return false;
+    };
+    let killed = 0;
+    for (const pid of parents.keys()) {
+      try {
+        if (!belowServer(pid) || readlinkSync(`/proc/${pid}/exe`) !== program) continue;
+        process.kill(pid, 'SIGKILL');
         killed += 1;
       } catch {
         // gone meanwhile
@@ -278,8 +294,8 @@ export class TestSite {
     }
   }
 
-  // Stops lighttpd (deploy/serve became it) and the shard servers, and
-  // removes every file.
+  // Stops the web server (deploy/serve, or what it became) and the shard
+  // servers, and removes every file.
   async stop() {
     if (this.server && this.server.exitCode === null && this.server.signalCode === null) {
       this.server.kill('SIGTERM');

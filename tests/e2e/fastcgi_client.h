@@ -115,7 +115,8 @@ inline bool read_exactly(int fd, char* into, size_t size) {
 // One connection to the server, carrying one request.
 class FastcgiConnection {
  public:
-  explicit FastcgiConnection(const std::string& socket_path) {
+  explicit FastcgiConnection(const std::string& socket_path,
+                             int read_timeout_seconds = fastcgi_detail::kReadTimeoutSeconds) {
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -126,21 +127,22 @@ class FastcgiConnection {
       ::close(fd_);
       throw std::runtime_error("cannot connect to " + socket_path);
     }
-    timeval timeout{fastcgi_detail::kReadTimeoutSeconds, 0};
+    timeval timeout{read_timeout_seconds, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   }
   ~FastcgiConnection() { close(); }
   FastcgiConnection(const FastcgiConnection&) = delete;
   FastcgiConnection& operator=(const FastcgiConnection&) = delete;
 
-  // The start of the request and all its variables.
-  void begin(const std::vector<std::string>& env) {
+  // The start of the request and all its variables; or only the first
+  // `cut` bytes of that.
+  void begin(const std::vector<std::string>& env, size_t cut = std::string::npos) {
     using namespace fastcgi_detail;
     std::string bytes;
     const char body[8] = {0, kResponder, 0, 0, 0, 0, 0, 0};
     append_record(bytes, kBeginRequest, std::string_view(body, sizeof body));
     append_stream(bytes, kParams, encode_params(env), true);
-    send_all(bytes);
+    send_all(std::string_view(bytes).substr(0, cut));
   }
 
   // Body bytes; `end` ends the body too.

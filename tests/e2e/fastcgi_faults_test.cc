@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cgi/fastcgi_loop.h"
 #include "cgi/temp_dir.h"
 #include "e2e/fastcgi_client.h"
 #include "e2e/run_process.h"
@@ -106,6 +107,27 @@ TEST_F(FastcgiFaults, ClientsThatLeaveEndOnlyTheirOwnRequest) {
   EXPECT_EQ(page.app_status, 0);
   EXPECT_TRUE(page.out == cgi_page(body)) << page.out.size() << " bytes";
   EXPECT_TRUE(server_.running());
+  EXPECT_EQ(server_.stop(), 0) << server_.err();
+}
+
+// A client that sends the start of a request and part of its variables,
+// then nothing, holds the process for the read timeout only: the request is
+// given up and the next client served in full.
+TEST_F(FastcgiFaults, ARequestWhoseRecordsStopComingIsGivenUp) {
+  const std::string body = long_list();
+  FastcgiConnection stalled(server_.socket());
+  stalled.begin(env(body.size()), 30);
+  // Waits three read timeouts at most, not the client's usual two minutes.
+  FastcgiConnection next(server_.socket(), 3 * static_cast<int>(kFastcgiReadTimeout.count()));
+  next.begin(env(body.size()));
+  next.send_body(body);
+  const FastcgiAnswer page = next.read_answer();
+  EXPECT_EQ(page.app_status, 0);
+  EXPECT_TRUE(page.out == cgi_page(body)) << page.out.size() << " bytes";
+  // The stalled request was closed without an answer.
+  const FastcgiAnswer none = stalled.read_answer();
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.app_status, -1);
   EXPECT_EQ(server_.stop(), 0) << server_.err();
 }
 

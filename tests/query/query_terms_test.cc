@@ -127,12 +127,21 @@ TEST(QueryTerms, FreeTextIsTakenAsItStands) {
   Query longest(Fields{{"free_text", std::string(1023, 'x')}});
   EXPECT_EQ(std::string(longest.request.free_text), std::string(1023, 'x'));
 
-  for (const std::string& ignored : {std::string(), std::string(1024, 'x')}) {
-    Query q(Fields{{"free_text", ignored}});
+  // Left out: an empty text makes an empty request, a text too long for
+  // the buffer one too complex (the page says which).
+  const struct {
+    std::string text, printed;
+  } ignored[] = {{"", kEmptyLine}, {std::string(1024, 'x'), kTooComplex}};
+  for (const auto& c : ignored) {
+    Query q(Fields{{"free_text", c.text}});
     EXPECT_FALSE(q.request.free_text_flag);
-    EXPECT_EQ(q.printed, kEmptyLine);
+    EXPECT_EQ(q.printed, c.printed);
     EXPECT_EQ(q.outcome, QueryOutcome::kEndPage);
   }
+  // Beside a query word, the over-long text is left out as before.
+  Query beside(Fields{{"free_text", std::string(1024, 'x')}, {"query_word0", "cat"}});
+  EXPECT_EQ(beside.outcome, QueryOutcome::kGoOn);
+  EXPECT_EQ(beside.printed, "");
 }
 
 TEST(QueryTerms, NewSearchTextSplitsIntoTermsAndFreeText) {
@@ -224,7 +233,7 @@ TEST(QueryTerms, OverlongOrEmptyNewSearchTextIsIgnored) {
     Query q(Fields{{"new_free_text", ignored}});
     EXPECT_FALSE(q.request.new_free_text_flag);
     EXPECT_STREQ(q.request.free_text_echo, "");
-    EXPECT_EQ(q.printed, kEmptyLine);
+    EXPECT_EQ(q.printed, ignored.empty() ? kEmptyLine : kTooComplex);
   }
 }
 

@@ -194,6 +194,7 @@ TEST_F(SearchRequestBuilderTest, LastItemThatDoesNotFitStopsTheSearch) {
   request.term(std::string(32735, 'x').c_str());
   build(0);
   EXPECT_EQ(buffer.remaining, 2u);
+  EXPECT_NE(page_text.find("(rc=22)"), std::string::npos) << page_text;
 
   // One byte less and everything fits exactly.
   testing::TestRequest fits;
@@ -205,11 +206,24 @@ TEST_F(SearchRequestBuilderTest, LastItemThatDoesNotFitStopsTheSearch) {
   EXPECT_EQ(buffer.remaining, 0u);
 }
 
-TEST_F(SearchRequestBuilderTest, TextTooLongForTheBufferIsLeftOut) {
-  // The text item does not fit and is left out; the end item still fits, so
-  // the search runs without it.
+// Whichever item does not fit, the search does not run and the page says
+// why: an item left out would make another query of it.
+TEST_F(SearchRequestBuilderTest, AQueryLargerThanTheBufferIsTooComplex) {
+  const std::string too_complex =
+      "<p>Vant message: Query too complex. Reformulate search request. (rc=22)\n";
   request.term(std::string(40000, 'x').c_str());
-  EXPECT_EQ(build(), join({kConstants, kTermStart, kWordType, kTermEnd}));
+  build(0);
+  EXPECT_EQ(page_text, too_complex);
+
+  testing::TestRequest phrases;
+  ASSERT_EQ(allocate_request_buffer(*phrases), 0);
+  phrases->open_count = 1;
+  std::string phrase;
+  for (int word = 0; word < 300; ++word) phrase += "word ";
+  for (int field = 0; field < 64; ++field) phrases.term(phrase.c_str());
+  testing::PageSink page;
+  EXPECT_EQ(build_search_request(*phrases, buffer, page.out()), 0);
+  EXPECT_EQ(page.text(), too_complex);
 }
 
 }  // namespace

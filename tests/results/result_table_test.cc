@@ -253,7 +253,7 @@ TEST_F(ResultTable, LinksForEveryKindOfLocation) {
   EXPECT_EQ(text.find("<br>Vant message: NONE, no entry for index found in look-up table \n"), 0u)
       << text;
   for (const char* link : {"file:///srv/docs/a/1.html", "http://h/w/a/2.html",
-                           "https://h/s/a/3.html", "file:///C:\\docs\\a\\4.html",
+                           "https://h/s/a/3.html", "file:///C:\\docs\\a%5C4.html",
                            "file:///\\a/5.html", "file:///\\a/6.html"}) {
     EXPECT_NE(text.find(std::string("HREF=\"") + link + "\""), std::string::npos) << link;
   }
@@ -309,9 +309,9 @@ TEST_F(ResultTable, TitlesPathsAndLinksAreEscaped) {
                                    .bytes()}});
   EXPECT_EQ(rows(),
             "<p><tr BGCOLOR=\"&quot;&gt;&lt;x&gt;\"><td><img 3>\n"
-            "<td> <A HREF=\"http://h/?a=1&amp;b=\\&quot;p&lt;1&gt;.html\">"
+            "<td> <A HREF=\"http://h/?a=1&amp;b=\\&quot;p%3C1%3E.html\">"
             "<b>&lt;script&gt;alert(1)&lt;/script&gt;</b></A>\n<br>(0.5000)<br>\n"
-            "<p><tr><td><img 1><td> <A HREF=\"http://h/?a=1&amp;b=\\&quot;q&amp;&quot;2&quot;.html\">"
+            "<p><tr><td><img 1><td> <A HREF=\"http://h/?a=1&amp;b=\\&quot;q&amp;%222%22.html\">"
             "<b>q&amp;&quot;2&quot;.html</b></A>\n");
 }
 
