@@ -33,6 +33,7 @@ int command_suspend(const AdminContext& context, const Operands& operands, const
 int command_resume(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_clear(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_delete(const AdminContext& context, const Operands& operands, const CommandOptions&);
+int command_answers(const AdminContext& context, const Operands& operands, const CommandOptions&);
 int command_rules(const AdminContext& context, const Operands& operands,
                   const CommandOptions& options);
 int command_timeouts(const AdminContext& context, const Operands& operands, const CommandOptions&);

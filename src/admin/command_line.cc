@@ -71,7 +71,11 @@ constexpr Command kCommands[] = {
      "                    'xapian-tcpsrv --writable' servers, each document on\n"
      "                    the shard a hash of its path names. Every shard must\n"
      "                    answer and be empty (or hold what a failed create of\n"
-     "                    the same index left) before anything is written.\n"},
+     "                    the same index left) before anything is written.\n"
+     "  --shard HOST:PORT,REPLICA:PORT...\n"
+     "                    a shard with read-only replicas, kept by Xapian's\n"
+     "                    replication from the shard's server; searches read any\n"
+     "                    live copy, zebadm writes to the first only.\n"},
     {"update", "INDEX", 1, 1, kNoOptions, command_update,
      "reindex new, changed and removed documents",
      "Compares the index's document tree with the index by size and modification\n"
@@ -120,6 +124,12 @@ constexpr Command kCommands[] = {
      "Removes INDEX from the catalogue and the look-up table and deletes its data.\n"
      "The remote shards of an index are emptied and left free for another index;\n"
      "a shard that cannot be reached keeps its documents (a warning names it).\n"},
+    {"answers", "INDEX [whole|partial]", 1, 2, kNoOptions, command_answers,
+     "show or set what a search does when a shard is down",
+     "whole (the default): an index of remote shards whose shard has no copy that\n"
+     "answers is left out of the search, as one that cannot be opened. partial:\n"
+     "it is searched over the shards that answer, and the page says how many of\n"
+     "its parts answered.\n"},
     {"timeouts", "[CONNECT SEARCH]", 0, 2, kNoOptions, command_timeouts,
      "show or set the waits on remote shards",
      "Without operands, shows the instance's shard timeouts; with two, sets them\n"
@@ -166,7 +176,7 @@ void print_command_help(FILE* sink, const Command& command) {
   fprintf(sink, "usage: zebadm [--instance DIR] %s%s%s%s%s%s\n\n%s", command.name,
           *command.operands ? " " : "", command.operands,
           (command.options & kLocationOption) ? " [--location LOC]" : "",
-          (command.options & kShardOption) ? " [--shard HOST:PORT]..." : "",
+          (command.options & kShardOption) ? " [--shard HOST:PORT[,REPLICA:PORT...]]..." : "",
           (command.options & kReportOptions) ? " [--since DATE] [--html FILE]" : "",
           command.details);
   if (command.options & kRuleOptions) {

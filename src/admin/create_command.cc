@@ -1,4 +1,4 @@
-// zebadm create INDEX DOCDIR [--location LOC] [--shard HOST:PORT...]:
+// zebadm create INDEX DOCDIR [--location LOC] [--shard HOST:PORT[,REPLICA:PORT...]...]:
 // indexes a document tree as a new index. The index is built in a directory
 // of its own and renamed into place when complete; only then is it entered
 // in the catalogue and the look-up table, so that a failed create leaves
@@ -8,6 +8,7 @@
 // the record of the tree. What a failed create left on its shards is
 // cleared by the next create of the same index. The index's rules
 // (index_rules.h) are kept beside them.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -47,27 +48,51 @@ std::vector<LookupRecord> with_record(std::vector<LookupRecord> records,
   return records;
 }
 
-// The --shard addresses: well formed, each once, not too many.
-bool acceptable_shards(const std::vector<std::string>& shards, std::string& error) {
-  if (shards.size() > kMaxShards) {
+// Replicas at most per shard: each is a server that searches may read.
+constexpr size_t kMaxReplicas = 8;
+
+// The --shard operands, "PRIMARY[,REPLICA...]" each, split into the
+// primaries and their replicas: every address well formed and given once.
+bool split_shards(const std::vector<std::string>& operands, std::vector<std::string>& primaries,
+                  std::vector<std::vector<std::string>>& replicas, std::string& error) {
+  if (operands.size() > kMaxShards) {
     error = "an index has at most " + std::to_string(kMaxShards) + " shards";
     return false;
   }
-  for (size_t i = 0; i < shards.size(); ++i) {
-    std::string host;
-    unsigned port = 0;
-    if (!backend::parse_shard_address(shards[i], host, port) ||
-        shards[i].find_first_of(",\t\n") != std::string::npos) {
-      error = "--shard " + shards[i] + " is not HOST:PORT";
+  std::vector<std::string> seen;
+  bool any_replica = false;
+  for (const std::string& operand : operands) {
+    std::vector<std::string> copies;
+    for (size_t start = 0;;) {
+      const size_t comma = operand.find(',', start);
+      copies.push_back(operand.substr(start, comma == std::string::npos ? comma : comma - start));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    if (copies.size() > 1 + kMaxReplicas) {
+      error = "--shard " + operand + ": a shard has at most " + std::to_string(kMaxReplicas) +
+              " replicas";
       return false;
     }
-    for (size_t j = 0; j < i; ++j) {
-      if (shards[j] == shards[i]) {
-        error = "--shard " + shards[i] + " is given twice";
+    for (const std::string& copy : copies) {
+      std::string host;
+      unsigned port = 0;
+      if (!backend::parse_shard_address(copy, host, port) ||
+          copy.find_first_of("|\t\n") != std::string::npos) {
+        error = "--shard " + copy + " is not HOST:PORT";
         return false;
       }
+      if (std::find(seen.begin(), seen.end(), copy) != seen.end()) {
+        error = "--shard " + copy + " is given twice";
+        return false;
+      }
+      seen.push_back(copy);
     }
+    primaries.push_back(copies.front());
+    replicas.emplace_back(copies.begin() + 1, copies.end());
+    any_replica = any_replica || copies.size() > 1;
   }
+  if (!any_replica) replicas.clear();
   return true;
 }
 
@@ -77,7 +102,10 @@ int command_create(const AdminContext& context, const Operands& operands,
                    const CommandOptions& options) {
   std::string name = operands[0], error;
   if (!normalise_index_name(name, error)) return report_error(context, "%s", error.c_str());
-  if (!acceptable_shards(options.shards, error)) return report_error(context, "%s", error.c_str());
+  std::vector<std::string> shards;
+  std::vector<std::vector<std::string>> replicas;
+  if (!split_shards(options.shards, shards, replicas, error))
+    return report_error(context, "%s", error.c_str());
   const std::string doc_dir = absolute_path(operands[1]);
   if (doc_dir.find('\n') != std::string::npos)
     return report_error(context, "a document directory may not hold a line feed");
@@ -101,8 +129,8 @@ int command_create(const AdminContext& context, const Operands& operands,
   const std::vector<LookupRecord> new_records = with_record(records, record);
 
   IndexDatabases databases;
-  if (!options.shards.empty() &&
-      !open_new_shards(context, instance, name, options.shards, databases))
+  // Replicas are written by their primaries' replication only.
+  if (!shards.empty() && !open_new_shards(context, instance, name, shards, databases))
     return kExitError;
 
   // Left-overs of a create or delete that was killed: not in the catalogue,
@@ -135,7 +163,7 @@ int command_create(const AdminContext& context, const Operands& operands,
     const auto write_spelling = [&](const Xapian::Database& built) {
       spelling_written = write_index_spelling_file(built, work.path(), spelling_keys, error);
     };
-    if (options.shards.empty()) {
+    if (shards.empty()) {
       counts = build_new_index(index_database_dir(work.path()), doc_dir, listing, sync,
                                build_threads(), write_spelling);
     } else {
@@ -143,7 +171,8 @@ int command_create(const AdminContext& context, const Operands& operands,
       write_spelling(databases.combined());
     }
     if (!spelling_written) return report_error(context, "%s", error.c_str());
-    databases.close();
+    databases.record_dir = work.path();
+    if (!databases.close(error)) return report_error(context, "%s", error.c_str());
   }
   if (!write_index_source(work.path(), doc_dir, error) ||
       !write_index_rules(work.path(), rules, error))
@@ -158,7 +187,8 @@ int command_create(const AdminContext& context, const Operands& operands,
   entry.number = instance.catalogue.next_number();
   entry.name = name;
   entry.data_dir = index_data_dir(name);
-  entry.shards = options.shards;
+  entry.shards = shards;
+  entry.replicas = replicas;
   // The look-up record goes in first: searches find the index once the
   // catalogue names it, and its links must be there from that moment on.
   if (!write_lookup_records(table, new_records, error))

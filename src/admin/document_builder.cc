@@ -136,6 +136,7 @@ Xapian::Document DocumentBuilder::build(const TreeFile& file, const ExtractedDoc
   if (slash != std::string::npos && slash > 0)
     doc.add_boolean_term(backend::prefixed_term(backend::kScopePrefix, std::string_view(file.path).substr(0, slash)));
   doc.add_boolean_term(path_term(file.path));
+  doc.add_value(backend::kValueOrderKey, file.path);  // equal weights: path order
   add_excerpt_source(doc, extracted);
   // The caller may hand the document to another thread: no handle stays here.
   generator_.set_document(Xapian::Document());

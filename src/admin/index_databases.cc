@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "admin/atomic_file.h"
 #include "admin/index_check.h"
 #include "admin/index_sync.h"
 #include "admin/shard_stamp.h"
@@ -114,13 +115,23 @@ Xapian::Database IndexDatabases::combined() const {
   return all;
 }
 
-void IndexDatabases::close() {
+bool IndexDatabases::close(std::string& error) {
+  std::vector<unsigned long long> revisions;
+  if (!addresses.empty())
+    for (Xapian::WritableDatabase& shard : shards) {
+      shard.commit();
+      revisions.push_back(counted_revision(shard));
+    }
   for (Xapian::WritableDatabase& shard : shards) shard.close();
   shards.clear();
+  if (revisions.empty() || record_dir.empty()) return true;
+  return write_file_atomically(record_dir + "/" + backend::kRevisionRecordName,
+                               backend::revision_record_text(revisions), error);
 }
 
 bool open_index_databases(const AdminContext& context, const OpenedInstance& instance,
                           const backend::CatalogueEntry& entry, IndexDatabases& databases) {
+  databases.record_dir = instance.data_dir(entry);
   if (!entry.shards.empty())
     return open_shards(context, instance, entry.name, entry.shards, Purpose::kExisting,
                        databases);

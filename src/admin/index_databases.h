@@ -32,11 +32,16 @@ constexpr unsigned kWritingExchangeMs = 60000;
 struct IndexDatabases {
   std::vector<Xapian::WritableDatabase> shards;
   std::vector<std::string> addresses;  // empty for a local index
+  // Where close() records the shards' revisions for the search's choice
+  // of replicas (backend/shard_copies.h); the index's data directory.
+  std::string record_dir;
 
   // All shards as one database, to read (the spelling file's vocabulary).
   Xapian::Database combined() const;
-  // Commits what is pending and lets the shards go.
-  void close();
+  // Commits what is pending, records the remote shards' revisions and lets
+  // the shards go. False with a message when the record cannot be written.
+  // Xapian errors are thrown.
+  bool close(std::string& error);
 };
 
 // An index of the catalogue, for update, add, clear and delete. False after

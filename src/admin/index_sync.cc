@@ -83,12 +83,18 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
   std::vector<BatchCommitter> committers;
   // An empty shard has nothing to compare or replace; one built by an
   // earlier version has every document indexed again.
-  std::vector<bool> fresh, upgrade;
+  std::vector<bool> fresh, upgrade, appended;
+  std::vector<Xapian::docid> last;  // a new path is numbered after it
   const std::string rules = options.rules.signature();
   size_t old_formats = 0, other_rule_shards = 0;
   for (Xapian::WritableDatabase& db : shards) {
     committers.emplace_back(db);
     fresh.push_back(db.get_doccount() == 0);
+    last.push_back(fresh.back() ? 0 : db.get_lastdocid());
+    appended.push_back(false);
+    // An emptied index is filled in path order again.
+    if (fresh.back() && !db.get_metadata(backend::kAppendedKey).empty())
+      db.set_metadata(backend::kAppendedKey, "");
     const bool old_format = index_format(db) < backend::kIndexFormat;
     const bool other_rules = db.get_metadata(kRulesKey) != rules;
     upgrade.push_back(!fresh.back() && options.remove_missing && (old_format || other_rules));
@@ -166,8 +172,15 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
       committers[shard].changed();
       continue;
     }
-    if (fresh[shard]) shards[shard].add_document(built.document);
-    else shards[shard].replace_document(path_term(built.file->path), built.document);
+    if (fresh[shard]) {
+      shards[shard].add_document(built.document);
+    } else if (shards[shard].replace_document(path_term(built.file->path), built.document) >
+                   last[shard] &&
+               !appended[shard]) {
+      // A new path goes after every other document, wherever its path sorts.
+      shards[shard].set_metadata(backend::kAppendedKey, "1");
+      appended[shard] = true;
+    }
     built.document = Xapian::Document();
     ++counts.indexed;
     committers[shard].changed();

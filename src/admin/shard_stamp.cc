@@ -1,7 +1,5 @@
 #include "admin/shard_stamp.h"
 
-#include <cstdlib>
-
 namespace zeb::admin {
 
 std::string shard_stamp(const std::string& instance_name, const std::string& index_name,
@@ -13,10 +11,6 @@ std::string shard_stamp(const std::string& instance_name, const std::string& ind
 void commit_counted(Xapian::WritableDatabase& db) {
   db.set_metadata(kRevisionKey, std::to_string(counted_revision(db) + 1));
   db.commit();
-}
-
-unsigned long long counted_revision(const Xapian::Database& db) {
-  return std::strtoull(db.get_metadata(kRevisionKey).c_str(), nullptr, 10);
 }
 
 }  // namespace zeb::admin

@@ -7,7 +7,8 @@
 //                     one, is refused instead of mixing their documents.
 //   zebadm.revision   how many commits zebadm has made to the database.
 //                     Xapian's remote protocol does not tell a database's
-//                     own revision; this count is what `status` shows.
+//                     own revision; this count is what `status` shows, and
+//                     replicas carry it too (backend/shard_copies.h).
 #pragma once
 
 #include <xapian.h>
@@ -15,12 +16,14 @@
 #include <cstddef>
 #include <string>
 
+#include "backend/shard_copies.h"
 #include "backend/shard_identity.h"
 
 namespace zeb::admin {
 
 constexpr const char* kShardStampKey = backend::kShardStampKey;
-constexpr const char* kRevisionKey = "zebadm.revision";
+constexpr const char* kRevisionKey = backend::kRevisionKey;
+using backend::counted_revision;
 
 // The stamp of shard `shard` (0-based) of `shard_count`.
 std::string shard_stamp(const std::string& instance_name, const std::string& index_name,
@@ -28,8 +31,5 @@ std::string shard_stamp(const std::string& instance_name, const std::string& ind
 
 // Counts one more revision and commits. Xapian errors are thrown.
 void commit_counted(Xapian::WritableDatabase& db);
-
-// The count commit_counted keeps; 0 for a database it never committed.
-unsigned long long counted_revision(const Xapian::Database& db);
 
 }  // namespace zeb::admin

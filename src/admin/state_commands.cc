@@ -61,7 +61,7 @@ int command_clear(const AdminContext& context, const Operands& operands, const C
   size_t keys = 0;
   if (!write_index_spelling_file(databases.combined(), instance.data_dir(*entry), keys, error))
     return report_error(context, "%s", error.c_str());
-  databases.close();
+  if (!databases.close(error)) return report_error(context, "%s", error.c_str());
   fprintf(context.out, "index %s cleared: %zu documents removed\n", name.c_str(), removed);
   return kExitOk;
 }

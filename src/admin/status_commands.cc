@@ -74,14 +74,16 @@ std::vector<LookupRecord> read_records(const AdminContext& context,
   return records;
 }
 
-// The documents line and one line per shard.
+// The documents line, one line per shard and one per replica, with its
+// revision and how many revisions it lags behind its primary.
 void print_shards(const AdminContext& context, const OpenedInstance& instance,
                   const backend::CatalogueEntry& entry) {
+  const backend::ShardTimeouts& timeouts = instance.catalogue.shard_timeouts;
   std::vector<ShardAnswer> answers;
   bool all = true;
   Xapian::doccount documents = 0;
   for (const std::string& address : entry.shards) {
-    answers.push_back(ask_shard(address, instance.catalogue.shard_timeouts));
+    answers.push_back(ask_shard(address, timeouts));
     all = all && answers.back().answers;
     documents += answers.back().documents;
   }
@@ -95,6 +97,22 @@ void print_shards(const AdminContext& context, const OpenedInstance& instance,
     else
       fprintf(context.out, "shard %zu:    %s  does not answer: %s\n", i + 1,
               entry.shards[i].c_str(), answer.problem.c_str());
+    const std::vector<std::string>& replicas = entry.replicas_of(i);
+    for (size_t r = 0; r < replicas.size(); ++r) {
+      const ShardAnswer copy = ask_shard(replicas[r], timeouts);
+      if (!copy.answers) {
+        fprintf(context.out, "  replica %zu.%zu: %s  does not answer: %s\n", i + 1, r + 1,
+                replicas[r].c_str(), copy.problem.c_str());
+        continue;
+      }
+      std::string lag = "lag unknown (the shard does not answer)";
+      if (answer.answers)
+        lag = copy.revision >= answer.revision
+                  ? "lag 0"
+                  : "lag " + std::to_string(answer.revision - copy.revision);
+      fprintf(context.out, "  replica %zu.%zu: %s  answers  %u documents  revision %llu  %s\n",
+              i + 1, r + 1, replicas[r].c_str(), copy.documents, copy.revision, lag.c_str());
+    }
   }
 }
 

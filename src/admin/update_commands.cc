@@ -39,7 +39,7 @@ int sync_and_report(const AdminContext& context, const OpenedInstance& instance,
     counts = sync_index(databases.shards, doc_dir, listing, sync);
     if (!write_index_spelling_file(databases.combined(), data_dir, spelling_keys, error))
       return report_error(context, "%s", error.c_str());
-    databases.close();
+    if (!databases.close(error)) return report_error(context, "%s", error.c_str());
   } catch (const Xapian::Error& e) {
     return report_error(context, "index %s: %s", entry.name.c_str(), e.get_description().c_str());
   }

@@ -16,14 +16,15 @@ namespace zeb::backend {
 namespace {
 
 constexpr const char* kMagic = "zebsrch-catalogue 1";
-constexpr size_t kIndexFields = 6;
+constexpr size_t kIndexFields = 6;  // and the optional options field
+constexpr const char* kPartialOption = "partial";
 constexpr size_t kInstanceFields = 2;
 constexpr size_t kTimeoutFields = 3;
 constexpr const char* kTimeoutKeyword = "shard-timeouts";
 
 // The fields of one line, read in place; a line has at most kMaxFields that
 // matter, the count covers all of them.
-constexpr size_t kMaxFields = kIndexFields;
+constexpr size_t kMaxFields = kIndexFields + 1;
 struct LineFields {
   std::string_view field[kMaxFields];
   size_t count = 0;
@@ -75,7 +76,10 @@ bool data_dir_inside_instance(std::string_view dir) {
 }
 
 bool parse_index(const LineFields& line, CatalogueEntry& entry) {
-  if (line.count != kIndexFields) return false;
+  if (line.count != kIndexFields &&
+      !(line.count == kIndexFields + 1 && line.field[kIndexFields] == kPartialOption))
+    return false;
+  entry.partial_answers = line.count == kIndexFields + 1;
   const std::string_view* f = line.field;
   // As a C string: a zero byte inside the field ends the number.
   const std::string number_text(f[1]);
@@ -92,16 +96,27 @@ bool parse_index(const LineFields& line, CatalogueEntry& entry) {
     return false;
   entry.data_dir = f[4];
   entry.shards.clear();
-  if (f[5] != "-") entry.shards = split(f[5], ',');
+  entry.replicas.clear();
+  if (f[5] != "-") {
+    for (const std::string& shard : split(f[5], ',')) {
+      std::vector<std::string> copies = split(shard, '|');
+      if (copies.empty()) copies.emplace_back();
+      entry.shards.push_back(copies.front());
+      entry.replicas.emplace_back(copies.begin() + 1, copies.end());
+    }
+    if (!entry.has_replicas()) entry.replicas.clear();
+  }
   return !entry.name.empty() && !entry.data_dir.empty();
 }
 
 // Counted before the list is split, so that a line of a million addresses
 // costs no more than reading it.
+// Replicas too: zebadm gives a shard at most 8.
 bool too_many_shards(const LineFields& line) {
-  return line.count == kIndexFields &&
-         static_cast<size_t>(std::count(line.field[5].begin(), line.field[5].end(), ',')) >=
-             kMaxShards;
+  if (line.count != kIndexFields && line.count != kIndexFields + 1) return false;
+  const std::string_view shards = line.field[5];
+  return static_cast<size_t>(std::count(shards.begin(), shards.end(), ',')) >= kMaxShards ||
+         static_cast<size_t>(std::count(shards.begin(), shards.end(), '|')) > 8 * kMaxShards;
 }
 
 bool same_name(std::string_view a, std::string_view b) {
@@ -150,6 +165,16 @@ bool parse_timeout_ms(std::string_view text, unsigned& ms) {
 
 const char* index_status_name(IndexStatus status) {
   return status == IndexStatus::kActive ? "active" : "suspended";
+}
+
+const std::vector<std::string>& CatalogueEntry::replicas_of(size_t i) const {
+  static const std::vector<std::string> none;
+  return i < replicas.size() ? replicas[i] : none;
+}
+
+bool CatalogueEntry::has_replicas() const {
+  return std::any_of(replicas.begin(), replicas.end(),
+                     [](const std::vector<std::string>& copies) { return !copies.empty(); });
 }
 
 const CatalogueEntry* Catalogue::find(const std::string& name) const {
@@ -268,7 +293,9 @@ bool save_catalogue(const std::string& instance_dir, const Catalogue& catalogue,
     for (size_t i = 0; i < entry.shards.size(); ++i) {
       if (i != 0) data += ',';
       data += entry.shards[i];
+      for (const std::string& replica : entry.replicas_of(i)) data += '|' + replica;
     }
+    if (entry.partial_answers) data += std::string("\t") + kPartialOption;
     data += '\n';
   }
   const std::string path = catalogue_path(instance_dir);

@@ -5,7 +5,7 @@
 //   zebsrch-catalogue 1
 //   instance<TAB>NAME
 //   shard-timeouts<TAB>CONNECT MS<TAB>SEARCH MS        (optional)
-//   index<TAB>NUMBER<TAB>NAME<TAB>active|suspended<TAB>DATA DIR<TAB>SHARDS
+//   index<TAB>NUMBER<TAB>NAME<TAB>active|suspended<TAB>DATA DIR<TAB>SHARDS[<TAB>partial]
 //
 // DATA DIR is relative to the instance directory, with no ".." component:
 // an index's data stays inside its instance, and one catalogue cannot serve
@@ -13,11 +13,19 @@
 // line whose data directory is absolute, reaches up or holds a zero byte
 // makes the whole catalogue unreadable, like any other malformed line
 // (zebadm only ever writes data/NAME). SHARDS is "-" for a local index,
-// else a comma-separated list of host:port of remote Xapian servers that
-// together hold the index (the data directory is still recorded: it keeps
-// the index's spelling file and the record of its document tree). An index
-// has at most kMaxShards shards, and no two indexes share a name (in any
-// letter case): a line that breaks either makes the catalogue unreadable.
+// else a comma-separated list of the remote Xapian servers that together
+// hold the index, one per shard (the data directory is still recorded: it
+// keeps the index's spelling file and the record of its document tree). A
+// shard is host:port of its writable server (its primary), optionally
+// followed by "|host:port" for each read-only replica of it: a copy that
+// the primary's changesets keep up to date (shard_copies.h). An index has
+// at most kMaxShards shards, and no two indexes share a name (in any letter
+// case): a line that breaks either makes the catalogue unreadable.
+//
+// "partial" (written only when set) lets a search of the index go on over
+// the shards that answer when every copy of some others is down; the page
+// then says how many of its parts answered. Without it such an index
+// cannot be opened, as any index whose shard is down.
 //
 // The shard-timeouts line bounds every wait on a remote shard of the
 // instance's indexes, in milliseconds: CONNECT MS for making a connection,
@@ -67,6 +75,13 @@ struct CatalogueEntry {
   IndexStatus status = IndexStatus::kActive;
   std::string data_dir;             // as recorded
   std::vector<std::string> shards;  // host:port; empty for a local index
+  // The replicas of each shard, host:port; empty, or one list per shard.
+  std::vector<std::vector<std::string>> replicas = {};
+  bool partial_answers = false;  // "partial": searched over the shards that answer
+
+  // The replicas of shard `i` (none when there are none).
+  const std::vector<std::string>& replicas_of(size_t i) const;
+  bool has_replicas() const;
 };
 
 struct Catalogue {

@@ -36,11 +36,15 @@ struct IndexObject {
   bool remote = false;
   bool lost = false;    // its shards stopped answering: left out of group searches
   uint32_t groups = 0;  // live index groups that hold this index
-  // For keeping its shard connections (shard_pool.h): the shards' addresses
-  // and timeouts, and the engine calls that had failed when it was opened.
+  // For keeping its shard connections (shard_pool.h): the addresses of the
+  // copies its shards were opened on, and the timeouts, and the engine calls that had failed when it was opened.
   std::vector<std::string> addresses;
   ShardTimeouts timeouts;
   uint64_t failures_at_open = 0;
+  // With partial answers allowed (catalogue.h): its shards, and how many of
+  // them were opened; 0 and 0 otherwise.
+  uint32_t parts = 0;
+  uint32_t parts_answered = 0;
 };
 
 struct GroupObject {
@@ -52,6 +56,8 @@ struct GroupObject {
 struct ResultObject {
   std::shared_ptr<SearchResult> result;
   bool has_list = false;
+  uint32_t parts = 0;  // of the searched indexes that allow partial answers
+  uint32_t parts_answered = 0;
 };
 
 struct ListObject {

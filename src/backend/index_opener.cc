@@ -7,6 +7,7 @@
 #include "backend/index_schema.h"
 #include "backend/return_codes.h"
 #include "backend/shard_identity.h"
+#include "backend/shard_copies.h"
 #include "backend/shard_parallel.h"
 #include "backend/shard_pool.h"
 
@@ -47,10 +48,75 @@ int open_shard(const std::string& address, const ShardTimeouts& timeouts, Xapian
   return kOk;
 }
 
+namespace {
+
+// Opens shard `shard` of `entry` on the first of `copies` that answers and,
+// for a replica, is current (shard_copies.h). `kept`, when it holds a
+// connection, is the first copy's, kept from an earlier session. Copies
+// that failed are added to `failed`; `chosen` gets the copy opened.
+int open_live_copy(const CatalogueEntry& entry, size_t shard,
+                   const std::vector<std::string>& copies, const ShardTimeouts& timeouts,
+                   const std::vector<unsigned long long>& record, KeptShard& kept, bool& reused,
+                   Xapian::Database& db, std::string& chosen, std::vector<std::string>& failed) {
+  int code = kServerUnavailable;
+  for (size_t k = 0; k < copies.size(); ++k) {
+    const std::string& copy = copies[k];
+    db = Xapian::Database{};
+    code = kServerUnavailable;
+    bool stalled = false;
+    if (k == 0 && reused) {
+      try {
+        kept.db.reopen();
+        db = kept.db;
+        code = kOk;
+      } catch (const Xapian::NetworkTimeoutError&) {
+        stalled = true;  // a stalled server: no second wait on it
+      } catch (const Xapian::Error&) {
+      }
+      if (code != kOk) {
+        reused = false;  // closed by the server since: connect again
+        kept = KeptShard{};
+      }
+    }
+    std::string problem;
+    bool wrong_shard = false;  // the server holds another shard: try the next copy
+    if (code != kOk && !stalled) {
+      code = open_shard(copy, timeouts, db, problem);
+      if (code == kOk) {
+        code = check_shard_identity(db, entry.name, shard, entry.shards.size());
+        wrong_shard = code == kIndexNotAccessible;
+      }
+    }
+    if (code == kOk && copy != entry.shards[shard] && shard < record.size()) {
+      try {
+        if (!replica_current(counted_revision(db), record[shard])) code = kServerUnavailable;
+      } catch (const Xapian::Error&) {
+        code = kServerUnavailable;
+      }
+      if (code != kOk && k == 0) {
+        reused = false;
+        kept = KeptShard{};
+      }
+    }
+    if (code == kOk) {
+      chosen = copy;
+      return kOk;
+    }
+    failed.push_back(copy);
+    // A malformed address: no copy mends it.
+    if (code == kIndexNotAccessible && !wrong_shard) return code;
+  }
+  db = Xapian::Database{};
+  return code;
+}
+
+}  // namespace
+
 int open_index_database(const std::string& instance_dir, const CatalogueEntry& entry,
                         const ShardTimeouts& timeouts, Xapian::Database& db,
                         std::string* failed_shard, std::vector<Xapian::Database>* parts,
-                        std::vector<ShardSocket>* sockets) {
+                        std::vector<ShardSocket>* sockets, std::vector<std::string>* copies,
+                        size_t* answered) {
   if (entry.shards.empty()) {
     const std::string path =
         resolve_data_dir(instance_dir, entry) + "/" + kXapianDirName;
@@ -61,17 +127,26 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
     }
     if (parts != nullptr) *parts = {db};
     if (sockets != nullptr) *sockets = {ShardSocket{}};
+    if (copies != nullptr) copies->clear();
+    if (answered != nullptr) *answered = 1;
     return kOk;
   }
   // Side by side: each server forks and opens its database for a new
   // connection, and a search waits for the slowest of them only. A kept
   // connection (shard_pool.h) is brought to the latest revision instead.
   const size_t count = entry.shards.size();
+  std::vector<unsigned long long> record;
+  if (entry.has_replicas()) read_revision_record(resolve_data_dir(instance_dir, entry), record);
+  const uint64_t spread = next_copy_spread();
+  std::vector<std::vector<std::string>> order(count);
   std::vector<KeptShard> kept(count);
-  std::vector<bool> reused(count);
-  for (size_t i = 0; i < count; ++i) reused[i] = take_kept_shard(entry.shards[i], timeouts, kept[i]);
+  std::vector<char> reused(count);  // written by the threads: no packed bits
+  for (size_t i = 0; i < count; ++i) {
+    order[i] = copies_in_order(entry, i, spread);
+    reused[i] = take_kept_shard(order[i].front(), timeouts, kept[i]);
+  }
   const auto all_reused = [&] {
-    return std::find(reused.begin(), reused.end(), false) == reused.end();
+    return std::find(reused.begin(), reused.end(), 0) == reused.end();
   };
   // The sockets open before the new connections, so that those can be told
   // apart; with every connection kept there are none to find.
@@ -79,41 +154,49 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
                                              ? connected_sockets()
                                              : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
+  std::vector<std::string> chosen(count);
+  std::vector<std::vector<std::string>> failed(count);
   std::vector<int> codes(count, kOk);
   run_side_by_side(count, [&](size_t i) {
-    if (reused[i]) {
-      try {
-        kept[i].db.reopen();
-        shards[i] = kept[i].db;
-        return;
-      } catch (const Xapian::NetworkTimeoutError&) {
-        codes[i] = kServerUnavailable;  // a stalled server: no second wait
-        return;
-      } catch (const Xapian::Error&) {
-        reused[i] = false;  // closed by the server since: connect again
-        kept[i] = KeptShard{};
-      }
-    }
-    std::string problem;
-    codes[i] = open_shard(entry.shards[i], timeouts, shards[i], problem);
-    if (codes[i] == kOk) codes[i] = check_shard_identity(shards[i], entry.name, i, count);
+    bool reuse = reused[i];
+    codes[i] = open_live_copy(entry, i, order[i], timeouts, record, kept[i], reuse, shards[i],
+                              chosen[i], failed[i]);
+    reused[i] = reuse;
   });
+  for (const std::vector<std::string>& copies_failed : failed)
+    for (const std::string& copy : copies_failed) mark_copy_failed(copy);
+  const size_t live = static_cast<size_t>(std::count(codes.begin(), codes.end(), kOk));
+  const bool leave_out = entry.partial_answers && live > 0;
   Xapian::Database combined;
-  for (size_t i = 0; i < shards.size(); ++i) {
+  for (size_t i = 0, kept_at = 0; i < count; ++i) {
     if (codes[i] != kOk) {
-      if (failed_shard != nullptr) *failed_shard = entry.shards[i];
-      return codes[i];
+      if (!leave_out) {
+        if (failed_shard != nullptr) *failed_shard = entry.shards[i];
+        return codes[i];
+      }
+      reused[i] = false;
+      continue;
     }
     combined.add_database(shards[i]);
+    shards[kept_at] = shards[i];
+    chosen[kept_at] = chosen[i];
+    kept[kept_at] = kept[i];
+    reused[kept_at++] = reused[i];
   }
+  if (answered != nullptr) *answered = live;
+  shards.resize(live);
+  chosen.resize(live);
+  kept.resize(live);
+  reused.resize(live);
   db = combined;
   if (parts != nullptr) *parts = std::move(shards);
   if (sockets != nullptr) {
-    *sockets = all_reused() ? std::vector<ShardSocket>(count)
-                            : find_shard_sockets(entry.shards, timeouts.search_ms, before);
-    for (size_t i = 0; i < count; ++i)
+    *sockets = all_reused() ? std::vector<ShardSocket>(live)
+                            : find_shard_sockets(chosen, timeouts.search_ms, before);
+    for (size_t i = 0; i < live; ++i)
       if (reused[i]) (*sockets)[i] = kept[i].socket;
   }
+  if (copies != nullptr) *copies = std::move(chosen);
   return kOk;
 }
 

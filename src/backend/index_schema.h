@@ -23,13 +23,23 @@
 //                   for every leading run of up to kMaxTitleKeyWords words,
 //                   counted twice for the whole title (ranking)
 // Values: slot kValueExcerpt holds what excerpts are made from (the text and
-// sections, backend/excerpt_source.h). Documents built before their data
-// held the stamp have in slot 0 the file's modification time, in slot 1 its
-// size, both as decimal text (update detection).
-// Metadata: kFormatKey holds the index format as decimal text; an index
-// without it is of format 1, made before titles, headings and names were
-// weighted; format 2 has no excerpt sources. Both search as before (rows of
-// format 2 and older have no excerpts); zebadm update indexes them again.
+// sections, backend/excerpt_source.h). Slot kValueOrderKey holds the path:
+// of matches of equal weight the one whose path sorts first (bytewise)
+// comes first, whatever shard or document number holds it, so that a
+// sharded index lists exactly what a local one does. An unranked search
+// lists in path order too: over remote shards, and in a local index marked
+// kAppendedKey, by this value; in any other local index its document order
+// is already path order. Documents built before it hold none there and
+// come first among equals, in document order. Documents built before their
+// data held the stamp have in slot 0 the file's modification time, in slot
+// 1 its size, both as decimal text (update detection).
+// Metadata: kAppendedKey is "1" once zebadm update or add has given a
+// document a number after the index's others (a new path), so that its
+// numbers may no longer be in path order. kFormatKey holds the index
+// format as decimal text; an index without it is of format 1, made before
+// titles, headings and names were weighted; format 2 has no excerpt
+// sources. Both search as before (rows of format 2 and older have no
+// excerpts); zebadm update indexes them again.
 #pragma once
 
 #include <string>
@@ -46,10 +56,12 @@ constexpr const char* kPathPrefix = "Q";
 constexpr const char* kStemPrefix = "Z";
 constexpr const char* kTitleStartPrefix = "XT";
 constexpr const char* kFormatKey = "zeb.format";
+constexpr const char* kAppendedKey = "zeb.appended";
 constexpr int kIndexFormat = 3;
 constexpr unsigned kValueModified = 0;
 constexpr unsigned kValueSize = 1;
 constexpr unsigned kValueExcerpt = 2;
+constexpr unsigned kValueOrderKey = 3;
 
 // The term of `text` under `prefix`.
 inline std::string prefixed_term(const char* prefix, std::string_view text) {

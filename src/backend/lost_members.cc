@@ -18,8 +18,10 @@ bool leave_out_lost_members(ObjectTable& objects, uint32_t session, uint32_t tar
       Xapian::Database db;
       std::vector<Xapian::Database> shards;
       std::vector<ShardSocket> sockets;
+      std::vector<std::string> copies;
+      size_t answered = 0;
       if (open_index_database(owner->instance_dir, *entry, owner->catalogue.shard_timeouts, db,
-                              nullptr, &shards, &sockets) != kOk) {
+                              nullptr, &shards, &sockets, &copies, &answered) != kOk) {
         index->lost = true;
         lost = true;
         continue;
@@ -27,6 +29,8 @@ bool leave_out_lost_members(ObjectTable& objects, uint32_t session, uint32_t tar
       index->db = db;
       index->shards = std::move(shards);
       index->sockets = std::move(sockets);
+      index->addresses = std::move(copies);
+      if (index->parts != 0) index->parts_answered = static_cast<uint32_t>(answered);
     }
     left = true;
   }

@@ -10,6 +10,7 @@
 
 #include "backend/call_guard.h"
 #include "backend/engine_objects.h"
+#include "backend/index_schema.h"
 #include "backend/lost_members.h"
 #include "backend/query_builder.h"
 #include "backend/remote_term_counts.h"
@@ -106,6 +107,14 @@ bool count_remote_terms(const SearchTarget& target, const std::vector<std::strin
   return true;
 }
 
+// Whether an unranked search of `target` must sort by path: its document
+// order is path order only in local indexes that no update appended to.
+bool sorts_by_path(const SearchTarget& target) {
+  for (size_t i = 0; i < target.shards.size(); ++i)
+    if (target.shard_remote[i] || target.shards[i].get_metadata(kAppendedKey) == "1") return true;
+  return false;
+}
+
 // Runs the search; fills `result` unless the code is an error or a warning
 // that leaves nothing to list.
 int run_search(SearchTarget& target, const ParsedSearch& parsed,
@@ -148,6 +157,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
 
   options.weighted = parsed.ranking || parsed.has_free_text;
   options.ranking_data = parsed.ranking;
+  options.sort_by_path = sorts_by_path(target);
   options.percent = parsed.has_free_text;
   options.cap = parsed.max_results;
   options.own_rank_scale = built.own_rank_scale;
@@ -216,8 +226,26 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
     }
     if (!outcome) return rc;
     *found = outcome->found();
-    *result = objects.add(session, ResultObject{std::move(outcome), false});
+    ResultObject object{std::move(outcome), false};
+    object.parts = resolved.parts;
+    object.parts_answered = resolved.parts_answered;
+    *result = objects.add(session, std::move(object));
     return rc;
+  });
+}
+
+int32_t KSVRESULTPARTS(uint32_t session, uint32_t result, uint32_t* answered, uint32_t* parts,
+                       int32_t* diag) {
+  return guarded(diag, [&]() -> int32_t {
+    if (answered == nullptr || parts == nullptr) return kStreamSyntax;
+    *answered = *parts = 0;
+    ObjectTable& objects = engine_objects();
+    if (objects.session(session) == nullptr) return kBadSession;
+    const ResultObject* object = objects.find<ResultObject>(session, result);
+    if (object == nullptr) return kBadHandle;
+    *answered = object->parts_answered;
+    *parts = object->parts;
+    return kOk;
   });
 }
 

@@ -23,15 +23,23 @@ SearchResult::SearchResult(const Xapian::Database& db,
       options_(options),
       cost_(options.cost_budget) {
   enquire_.set_query(query);
-  // Boolean weighting lets the matcher stop at the first page in document
-  // order instead of scoring every match.
   if (options_.weighted) {
     enquire_.set_weighting_scheme(ranking_weight());
-  } else if (options_.weigh_all) {
-    enquire_.set_weighting_scheme(ranking_weight());
-    enquire_.set_sort_by_value(kEmptyValueSlot, false);  // ties keep document order
+    // Equal weights in path order, not in the document numbers that the
+    // layout of shards decides (index_schema.h).
+    enquire_.set_sort_by_relevance_then_value(kValueOrderKey, false);
   } else {
-    enquire_.set_weighting_scheme(Xapian::BoolWeight());
+    // Unranked: every match ties, so the list is in path order. Where the
+    // document order is that already, boolean weighting lets the matcher
+    // stop at the first page instead of sorting every match.
+    if (options_.weigh_all)
+      enquire_.set_weighting_scheme(ranking_weight());
+    else
+      enquire_.set_weighting_scheme(Xapian::BoolWeight());
+    if (options_.sort_by_path)
+      enquire_.set_sort_by_value(kValueOrderKey, false);
+    else if (options_.weigh_all)
+      enquire_.set_sort_by_value(kEmptyValueSlot, false);  // ties keep document order
   }
 }
 

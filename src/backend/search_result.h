@@ -36,6 +36,9 @@ struct SearchOptions {
   bool weigh_all = false;
   bool count_with_weights = false;
   bool ranking_data = false;  // rank values may be asked for
+  // An unranked search sorts its matches by path (index_schema.h) rather
+  // than taking document order, which is path order only in a local index.
+  bool sort_by_path = false;
   bool percent = false;       // rank values in percent, else a fraction
   uint32_t cap = 0;           // most entries the result holds; 0: no cap
   // Rank values scaled by these terms rather than by Xapian's percentages

@@ -21,6 +21,8 @@ void add_index(SearchTarget& out, const IndexObject& index,
   out.shard_sockets.insert(out.shard_sockets.end(), index.sockets.begin(), index.sockets.end());
   out.members.push_back(
       {index.db, index.shards, index.remote, scope ? *scope : std::vector<std::string>{}});
+  out.parts += index.parts;
+  out.parts_answered += index.parts_answered;
 }
 
 // The UUIDs of a database's shards; the database joins them with ':'.

@@ -29,6 +29,9 @@ struct SearchTarget {
     std::vector<std::string> scope;
   };
   std::vector<Member> members;
+  // Summed over the indexes that allow partial answers (IndexObject).
+  uint32_t parts = 0;
+  uint32_t parts_answered = 0;
 };
 
 // 0 with the target of handle `target`; 25 when it names no index or index

@@ -1,5 +1,6 @@
 // The engine calls that open and close things: sessions, indexes, index
 // groups and their query scopes.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -175,14 +176,19 @@ int32_t KSVOPENINDEX(uint32_t session, uint32_t length, const unsigned char* str
     IndexObject object;
     object.name = entry->name;
     object.remote = !entry->shards.empty();
-    object.addresses = entry->shards;
     object.timeouts = owner->catalogue.shard_timeouts;
     object.failures_at_open = engine_failures();
+    size_t answered = 0;
     if (int rc = open_index_database(owner->instance_dir, *entry,
                                      owner->catalogue.shard_timeouts, object.db, nullptr,
-                                     &object.shards, &object.sockets);
+                                     &object.shards, &object.sockets, &object.addresses,
+                                     &answered);
         rc != kOk)
       return rc;
+    if (entry->partial_answers) {
+      object.parts = static_cast<uint32_t>(std::max<size_t>(entry->shards.size(), 1));
+      object.parts_answered = static_cast<uint32_t>(answered);
+    }
     *index = objects.add(session, std::move(object));
     ++owner->open_indexes;
     return kOk;

@@ -15,7 +15,7 @@
 // terms (remote_term_counts.h) before the query is built a second time.
 // Where a term is at risk in some shards only, or the shards cannot tell,
 // the query is built again with weights everywhere: an unranked search
-// weighs its terms but still lists in document order, a filter joins by
+// weighs its terms but still lists in path order, a filter joins by
 // AND through a part that weighs nothing, and an exclusion joins by AND
 // with what the excluded part does not match.
 #pragma once

@@ -21,6 +21,7 @@ int32_t KSVCREATEINDEXGROUP(uint32_t, uint32_t, const unsigned char*, uint32_t*,
 int32_t KSVADDQUERYSCOPE(uint32_t, uint32_t, uint32_t, const unsigned char*, int32_t*) { return kUnavailable; }
 int32_t KSVSEARCH(uint32_t, uint32_t, uint32_t, const unsigned char*, uint32_t*, uint32_t*, int32_t*) { return kUnavailable; }
 int32_t KSVRANK(uint32_t, uint32_t, int32_t*) { return kUnavailable; }
+int32_t KSVRESULTPARTS(uint32_t, uint32_t, uint32_t*, uint32_t*, int32_t*) { return kUnavailable; }
 int32_t KSVCREATERESULTLIST(uint32_t, uint32_t, uint32_t*, uint32_t*, int32_t*) { return kUnavailable; }
 int32_t KSVSORT(uint32_t, uint32_t, uint32_t, const unsigned char*, int32_t*) { return kUnavailable; }
 int32_t KSVGETRESULTLIST(uint32_t, uint32_t, uint32_t*, unsigned char**, int32_t*) { return kUnavailable; }

@@ -31,6 +31,11 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
                   const unsigned char* stream, uint32_t* result,
                   uint32_t* found, int32_t* diag);
 int32_t KSVRANK(uint32_t session, uint32_t result, int32_t* diag);
+// Beyond the interface the forms were made for: of the searched indexes that
+// allow partial answers, how many parts (shards) there are and how many
+// answered. Both 0 when none allows them.
+int32_t KSVRESULTPARTS(uint32_t session, uint32_t result, uint32_t* answered,
+                       uint32_t* parts, int32_t* diag);
 int32_t KSVCREATERESULTLIST(uint32_t session, uint32_t result,
                             uint32_t* result_list, uint32_t* list_value,
                             int32_t* diag);

@@ -41,6 +41,14 @@ int write_result_count(const SearchRequest& request, FILE* out) {
   // The count is printed as the signed number it is held as.
   fprintf(out, "<p><b><font size=-1>%d %s</font></b><p>\n",
           static_cast<int32_t>(shown), "top document(s) returned");
+  // Only an index whose catalogue entry allows partial answers can have
+  // parts that did not answer; the line holds numbers only.
+  uint32_t answered = 0, parts = 0;
+  int32_t diag = 0;
+  if (KSVRESULTPARTS(request.session, request.result, &answered, &parts, &diag) == kRcOk &&
+      answered < parts)
+    fprintf(out, "<p><font size=-1>%u of %u parts of the index answered.</font><p>\n", answered,
+            parts);
   return 0;
 }
 

@@ -31,6 +31,11 @@ TEST_F(CatalogueTest, SavedCatalogueLoadsBackWhole) {
   saved.indexes.push_back({1, "PGDOC", backend::IndexStatus::kActive, "data/PGDOC", {}});
   saved.indexes.push_back({4, "REMOTE", backend::IndexStatus::kSuspended, "shards/REMOTE",
                            {"127.0.0.1:7001", "127.0.0.1:7002"}});
+  // Replicas of some shards only: the others keep an empty list.
+  saved.indexes.push_back({5, "COPIED", backend::IndexStatus::kActive, "data/COPIED",
+                           {"10.0.0.1:7001", "10.0.0.2:7001", "10.0.0.3:7001"},
+                           {{"10.0.1.1:7001", "10.0.2.1:7001"}, {}, {"10.0.1.3:7001"}},
+                           true});
   std::string error;
   ASSERT_TRUE(backend::save_catalogue(dir_, saved, error)) << error;
   EXPECT_FALSE(fs::exists(backend::catalogue_path(dir_) + ".tmp"));
@@ -38,10 +43,16 @@ TEST_F(CatalogueTest, SavedCatalogueLoadsBackWhole) {
   backend::Catalogue loaded;
   ASSERT_TRUE(backend::load_catalogue(dir_, loaded, error)) << error;
   EXPECT_EQ(loaded.instance_name, "DEMO");
-  ASSERT_EQ(loaded.indexes.size(), 2u);
+  ASSERT_EQ(loaded.indexes.size(), 3u);
   EXPECT_EQ(loaded.indexes[1].shards, saved.indexes[1].shards);
+  EXPECT_FALSE(loaded.indexes[1].has_replicas());
+  EXPECT_EQ(loaded.indexes[2].shards, saved.indexes[2].shards);
+  EXPECT_EQ(loaded.indexes[2].replicas, saved.indexes[2].replicas);
+  EXPECT_TRUE(loaded.indexes[2].replicas_of(1).empty());
+  EXPECT_FALSE(loaded.indexes[1].partial_answers);
+  EXPECT_TRUE(loaded.indexes[2].partial_answers);
   EXPECT_EQ(loaded.indexes[1].status, backend::IndexStatus::kSuspended);
-  EXPECT_EQ(loaded.next_number(), 5);
+  EXPECT_EQ(loaded.next_number(), 6);
   EXPECT_EQ(backend::resolve_data_dir(dir_, *loaded.find("PGDOC")), dir_.string() + "/data/PGDOC");
   EXPECT_EQ(backend::resolve_data_dir(dir_, *loaded.find("REMOTE")),
             dir_.string() + "/shards/REMOTE");

@@ -47,8 +47,10 @@ TEST(DocumentBuilder, DocumentsFollowTheIndexSchema) {
   for (const char* word : {"tables", "and", "views", "creating", "quickly", "data", "base", "sql"})
     EXPECT_NE(std::find(words.begin(), words.end(), word), words.end()) << word;
   // The stamp is in the data: a remote shard sends values one message each,
-  // so the only value is the one excerpts are made from.
-  EXPECT_EQ(doc.values_count(), 1u);
+  // so the only values are the one excerpts are made from and the path that
+  // orders equal weights.
+  EXPECT_EQ(doc.values_count(), 2u);
+  EXPECT_EQ(doc.get_value(backend::kValueOrderKey), "guide/sub/tables.html");
   const std::string value = doc.get_value(backend::kValueExcerpt);
   backend::ExcerptSource source;
   ASSERT_TRUE(backend::decode_excerpt_source(value, source));

@@ -317,7 +317,11 @@ TEST_F(ShardedIndex, ShardOptionsAreChecked) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"create", "docs", tree_.path("docs"), "--shard", "nohost"},
            {"create", "docs", tree_.path("docs"), "--shard", "h:0"},
-           {"create", "docs", tree_.path("docs"), "--shard", "h:1,h:2"},
+           // A shard's replicas follow it after commas: each well formed and given once.
+           {"create", "docs", tree_.path("docs"), "--shard", "h:1,nohost"},
+           {"create", "docs", tree_.path("docs"), "--shard", "h:1,h:2|h:3"},
+           {"create", "docs", tree_.path("docs"), "--shard", "h:1,h:1"},
+           {"create", "docs", tree_.path("docs"), "--shard", "h:1,h:2", "--shard", "h:2"},
            {"create", "docs", tree_.path("docs"), "--shard", "h:1", "--shard", "h:1"}}) {
     const AdminRun failed = run(args);
     EXPECT_EQ(failed.status, 1) << args.back();

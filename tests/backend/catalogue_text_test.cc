@@ -101,6 +101,8 @@ TEST(CatalogueText, LinesThatDoNotRead) {
       {kMagicLine + "instance\n", ":2: malformed line"},
       {kMagicLine + "\n\ninstance\tX\nbogus\n", ":5: malformed line"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\t\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\tPartial\n", ":3: malformed line"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\t-\tpartial\t\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t0\tA\tactive\td\t-\n", ":3: malformed line"},
       {kMagicLine + "instance\tX\nindex\t65536\tA\tactive\td\t-\n", ":3: malformed line"},
@@ -113,6 +115,13 @@ TEST(CatalogueText, LinesThatDoNotRead) {
       // One shard more than an index may have; a name given twice, in any
       // letter case.
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(64, ',') + "\n",
+       ":3: an index has at most 64 shards"},
+      // With partial answers too; and more replicas than zebadm ever gives.
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(64, ',') +
+           "\tpartial\n",
+       ":3: an index has at most 64 shards"},
+      {kMagicLine + "instance\tX\nindex\t1\tA\tactive\td\th:1" + std::string(8 * 64 + 1, '|') +
+           "\n",
        ":3: an index has at most 64 shards"},
       {kMagicLine + "instance\tX\nindex\t1\tA\tactive\tdata/A\t-\n\n"
                     "index\t2\tB\tactive\tdata/B\t-\nindex\t3\ta\tactive\tdata/C\t-\n",

@@ -65,6 +65,33 @@ TEST_F(ShardFaults, AShardDownOrHungDropsItsIndexAndTheOthersAreSearched) {
   }
 }
 
+TEST_F(ShardFaults, WithPartialAnswersTheShardsThatAnswerAreSearchedAndThePageSaysSo) {
+  write_pages(30, "one");
+  create_indexes();
+  const std::string form = "SelectIndex=sharded&query_word0=retrieval";
+  const std::string whole = search(form);
+  const ProcessResult set = admin({"answers", "sharded", "partial"});
+  ASSERT_EQ(set.exit_status, 0) << set.err;
+  EXPECT_EQ(set.out, "index SHARDED: partial answers\n");
+  // While every shard answers, the page is the one without the setting.
+  EXPECT_EQ(search(form), whole);
+
+  shards_[1]->stop();
+  const std::string partial = search(form);
+  EXPECT_NE(partial.find("top document(s) returned</font></b><p>\n<p><font size=-1>2 of 3 "
+                         "parts of the index answered.</font><p>\n"),
+            std::string::npos) << partial;
+  const std::vector<PageRow> rows = page_rows(partial);
+  EXPECT_EQ(long(rows.size()), count_line(partial));
+  EXPECT_GT(rows.size(), 0u);
+  EXPECT_LT(rows.size(), 30u);
+  for (const PageRow& row : rows) EXPECT_NE(whole.find(row.link), std::string::npos) << row.link;
+
+  ASSERT_EQ(admin({"answers", "sharded", "whole"}).exit_status, 0);
+  EXPECT_NE(search(form).find("SHARDED, The specified Vantora server is not available. (rc=33)"),
+            std::string::npos);
+}
+
 TEST_F(ShardFaults, AShardKilledDuringAnUpdateLeavesTheIndexToTheNextUpdate) {
   constexpr int kPages = 1800;  // several commit batches on every shard
   write_pages(kPages, "one");

@@ -320,6 +320,12 @@ int32_t KSVSEARCH(uint32_t session, uint32_t target, uint32_t length,
   return engine().answer("KSVSEARCH", result, zeb::testing::kResultHandle);
 }
 
+// Not scripted: the scripted indexes have no shards.
+int32_t KSVRESULTPARTS(uint32_t, uint32_t, uint32_t* answered, uint32_t* parts, int32_t*) {
+  *answered = *parts = 0;
+  return 0;
+}
+
 int32_t KSVRANK(uint32_t session, uint32_t result, int32_t*) {
   engine().record("KSVRANK").handles = {session, result};
   return engine().answer("KSVRANK", nullptr, 0);
