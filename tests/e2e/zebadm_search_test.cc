@@ -198,7 +198,7 @@ std::string without_new_parts(const std::string& page) {
   static const std::regex kAdded(
       "<span class=\"zebsection\">[^<]*</span>\n|<br><span class=\"zebexcerpt\">.*?</span>\n|"
       "<br><span class=\"zebdate\">[^<]*</span>\n|"
-      "<input type=\"hidden\" NAME=\"first_number\".*(?=\n</form>)");
+      "<input type=\"hidden\" NAME=\"first_number\"[^\n]*(\n<button[^\n]*)*");
   static const std::regex kFragment("(<A HREF=\"[^\"#]*)#[^\"]*");
   static const std::regex kPageLine("Documents 1-([0-9]+) of [0-9,]+");
   std::string stripped = std::regex_replace(page, kAdded, "");
