@@ -18,13 +18,6 @@ constexpr std::array<bool, 128> kAsciiWord = [] {
   return word;
 }();
 
-size_t utf8_length(unsigned char lead) {
-  if (lead < 0xC0) return 1;
-  if (lead < 0xE0) return 2;
-  if (lead < 0xF0) return 3;
-  return 4;
-}
-
 // The start of the character before `at`.
 size_t previous_character(std::string_view text, size_t at) {
   size_t i = at - 1;
@@ -131,6 +124,13 @@ class HitFinder {
 };
 
 }  // namespace
+
+size_t utf8_length(unsigned char lead) {
+  if (lead < 0xC0) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  return 4;
+}
 
 bool is_word_at(std::string_view text, size_t at, size_t& length) {
   const auto c = static_cast<unsigned char>(text[at]);

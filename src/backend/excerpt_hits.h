@@ -34,6 +34,9 @@ std::vector<ExcerptHit> find_hits(std::string_view text, ExcerptTerms& terms, si
 std::vector<ByteSpan> find_marks(std::string_view text, ExcerptTerms& terms, size_t from,
                                  size_t to);
 
+// The bytes of the UTF-8 character that `lead` starts (1 for a stray byte).
+size_t utf8_length(unsigned char lead);
+
 // Word boundaries in UTF-8 text (letters, digits, marks and connectors make
 // words, as the indexer cuts them for the most part).
 bool is_word_at(std::string_view text, size_t at, size_t& length);

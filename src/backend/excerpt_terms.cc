@@ -1,5 +1,6 @@
 #include "backend/excerpt_terms.h"
 
+#include "backend/excerpt_hits.h"
 #include "backend/index_schema.h"
 #include "backend/query_words.h"
 #include "backend/stop_words.h"
@@ -11,13 +12,6 @@ namespace {
 // Stems caches at most this many words: a page's excerpts read a few
 // thousand words.
 constexpr size_t kMaxCachedStems = 20000;
-
-size_t utf8_length(unsigned char lead) {
-  if (lead < 0xC0) return 1;
-  if (lead < 0xE0) return 2;
-  if (lead < 0xF0) return 3;
-  return 4;
-}
 
 }  // namespace
 
