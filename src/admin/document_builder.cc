@@ -74,8 +74,9 @@ void add_excerpt_source(Xapian::Document& doc, const ExtractedDocument& extracte
   sections.reserve(extracted.sections.size());
   for (const Section& section : extracted.sections)
     sections.push_back({section.offset, section.anchor, section.heading});
-  std::string value = backend::encode_excerpt_source(extracted.text, sections);
-  if (!value.empty()) doc.add_value(backend::kValueExcerpt, value);
+  const backend::StoredExcerpt stored = backend::encode_excerpt_source(extracted.text, sections);
+  doc.add_value(backend::kValueExcerpt, stored.head);
+  if (!stored.tail.empty()) doc.add_value(backend::kValueExcerptTail, stored.tail);
 }
 
 }  // namespace

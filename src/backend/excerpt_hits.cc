@@ -2,6 +2,10 @@
 
 #include <xapian.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -45,6 +49,7 @@ class HitFinder {
   void run(size_t from, size_t to, size_t window) {
     const size_t parts = terms_.parts().size();
     if (parts == 0) return;
+    if (run_on_leads(from, to, window)) return;
     size_t length = 0;
     size_t at = from;
     // Inside a word already: its start is before `from`.
@@ -62,8 +67,10 @@ class HitFinder {
       }
       const size_t start = at;
       if (terms_.may_start_any(lead_byte(start))) {
+        const auto next =
+            static_cast<unsigned char>(start + 1 < text_.size() ? text_[start + 1] : 0);
         for (size_t p = 0; p < parts; ++p)
-          if (terms_.may_start(p, lead_byte(start))) try_part(p, start);
+          if (terms_.may_start(p, lead_byte(start), next)) try_part(p, start);
         if (window != 0 && every_part_within(window)) break;
       }
       at += c < 0x80 ? 1 : length;  // is_word_at measured a longer one
@@ -84,6 +91,74 @@ class HitFinder {
   std::vector<ByteSpan> marks;
 
  private:
+  // The same walk where every part starts with ASCII bytes: only the places
+  // where a part's first bytes (excerpt_terms.h) stand are looked at, found
+  // 16 bytes at a time, and a word starts there when the character before
+  // it is no letter. False when a part may start otherwise.
+  bool run_on_leads(size_t from, size_t to, size_t window) {
+#if defined(__SSE2__)
+    const std::vector<ExcerptTerms::Prefix>& prefixes = terms_.prefixes();
+    if (prefixes.empty()) return false;
+    // Per part and byte of its prefix: the byte in lower and upper case.
+    __m128i wanted[ExcerptTerms::kMaxPrefixes][6];
+    for (size_t p = 0; p < prefixes.size(); ++p)
+      for (size_t i = 0; i < prefixes[p].length; ++i) {
+        wanted[p][2 * i] = _mm_set1_epi8(prefixes[p].lower[i]);
+        wanted[p][2 * i + 1] = _mm_set1_epi8(prefixes[p].upper[i]);
+      }
+    const __m128i zero = _mm_setzero_si128();
+    size_t at = from;
+    // Blocks of 16 places (the two bytes after each read too), then what is
+    // left one place at a time.
+    for (; at + 16 <= to && at + 18 <= text_.size(); at += 16) {
+      const char* base = text_.data() + at;
+      const __m128i bytes[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 1)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 2))};
+      __m128i found = zero;
+      for (size_t p = 0; p < prefixes.size(); ++p) {
+        __m128i here = _mm_or_si128(_mm_cmpeq_epi8(bytes[0], wanted[p][0]),
+                                    _mm_cmpeq_epi8(bytes[0], wanted[p][1]));
+        for (size_t i = 1; i < prefixes[p].length; ++i) {
+          const __m128i either = _mm_or_si128(_mm_cmpeq_epi8(bytes[i], wanted[p][2 * i]),
+                                              _mm_cmpeq_epi8(bytes[i], wanted[p][2 * i + 1]));
+          // A byte of a longer character may be one that folds to the letter.
+          here = _mm_and_si128(here, _mm_or_si128(either, _mm_cmplt_epi8(bytes[i], zero)));
+        }
+        found = _mm_or_si128(found, here);
+      }
+      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0; bits &= bits - 1)
+        if (at_lead(at + static_cast<size_t>(__builtin_ctz(bits)), window)) return true;
+    }
+    for (; at < to; ++at)
+      for (const ExcerptTerms::Prefix& prefix : prefixes)
+        if (text_[at] == prefix.lower[0] || text_[at] == prefix.upper[0]) {
+          if (at_lead(at, window)) return true;
+          break;
+        }
+    return true;
+#else
+    (void)from, (void)to, (void)window;
+    return false;
+#endif
+  }
+
+  // A byte that may start a part stands at `at`: the parts are tried when a
+  // word starts there. True once the window holds every part.
+  bool at_lead(size_t at, size_t window) {
+    size_t length = 0;
+    if (at > 0) {
+      const auto before = static_cast<unsigned char>(text_[at - 1]);
+      if (before < 0x80 ? kAsciiWord[before]
+                        : is_word_at(text_, previous_character(text_, at), length))
+        return false;
+    }
+    const auto next = static_cast<unsigned char>(at + 1 < text_.size() ? text_[at + 1] : 0);
+    for (size_t p = 0; p < terms_.parts().size(); ++p)
+      if (terms_.may_start(p, lead_byte(at), next)) try_part(p, at);
+    return window != 0 && every_part_within(window);
+  }
+
   unsigned char lead_byte(size_t at) const {
     const char c = text_[at];
     return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);

@@ -52,19 +52,22 @@ const ExcerptSection* section_at(const ExcerptSource& source, size_t offset) {
 }
 
 // The hits of the first heading with the most different parts, when that
-// is half of them or more; else none.
+// is half of them or more; else none. Headings are read where the sections
+// list them, so a heading beyond the head costs no text.
 std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& terms) {
   const size_t parts = terms.parts().size();
   std::vector<ExcerptHit> best;
   size_t best_distinct = 0;
   std::vector<bool> seen(parts);
   for (const ExcerptSection& section : source.sections) {
-    const size_t end = std::min(source.text.size(), section.offset + section.heading.size());
-    std::vector<ExcerptHit> hits = find_hits(source.text, terms, section.offset, end, 0);
+    std::vector<ExcerptHit> hits =
+        find_hits(section.heading, terms, 0, section.heading.size(), 0);
     std::fill(seen.begin(), seen.end(), false);
     size_t distinct = 0;
-    for (const ExcerptHit& hit : hits)
+    for (ExcerptHit& hit : hits) {
+      hit.begin += section.offset;  // the heading stands there in the text
       if (!seen[hit.part]) seen[hit.part] = true, ++distinct;
+    }
     if (distinct > best_distinct) {
       best = std::move(hits);
       best_distinct = distinct;
@@ -75,26 +78,44 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
   return best;
 }
 
+// The hits the passage is chosen from. A heading that names half the
+// search's words or more is where the passage starts: it is the section
+// the document gives to them. Else the head is read for the passage (the
+// tail only when the head has no hit), where what stands before the first
+// heading (mostly the site's furniture, a navigation bar that repeats the
+// chapter's title) counts only when the rest has none.
+std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms, size_t window,
+                                     const TailReader& read_tail) {
+  std::vector<ExcerptHit> hits = heading_hits(source, terms);
+  if (!hits.empty()) return hits;
+  const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
+  const size_t head = source.text.size();
+  if (body < head) hits = find_hits(source.text, terms, body, head, window);
+  if (hits.empty() && !source.complete() && read_tail && add_excerpt_tail(read_tail(), source))
+    hits = find_hits(source.text, terms, std::max(body, head), source.text.size(), window);
+  if (hits.empty() && body > 0)
+    hits = find_hits(source.text, terms, 0, std::min(body, source.text.size()), window);
+  return hits;
+}
+
 }  // namespace
 
-Excerpt make_excerpt(const ExcerptSource& source, ExcerptTerms& terms, unsigned length) {
+Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length,
+                     const TailReader& read_tail) {
   Excerpt excerpt;
-  const std::string_view text = source.text;
+  length = std::clamp(length, kMinExcerptWords, kMaxExcerptWords);
+  auto add_tail = [&] { return read_tail && add_excerpt_tail(read_tail(), source); };
+  std::vector<ExcerptHit> hits =
+      passage_hits(source, terms, length * kBytesPerWord, read_tail);
+  // A heading's passage may lie in the tail (or past a tail that is lost):
+  // the tail is read as far as the passage may reach.
+  if (!hits.empty() && !source.complete() && read_tail &&
+      hits.back().begin + kMaxExcerptBytes > source.text.size())
+    add_excerpt_tail(read_tail(), source, hits.back().begin + kMaxExcerptBytes);
+  std::erase_if(hits, [&](const ExcerptHit& hit) { return hit.begin >= source.text.size(); });
+  std::string_view text = source.text;
   size_t at = next_word(text, 0);
   if (at == std::string_view::npos) return excerpt;
-  length = std::clamp(length, kMinExcerptWords, kMaxExcerptWords);
-  // A heading that names half the search's words or more is where the
-  // passage starts: it is the section the document gives to them. Else the
-  // text is read for the passage, where what stands before the first
-  // heading (mostly the site's furniture, a navigation bar that repeats the
-  // chapter's title) counts only when the rest has no hit.
-  const size_t window = length * kBytesPerWord;
-  std::vector<ExcerptHit> hits = heading_hits(source, terms);
-  if (hits.empty()) {
-    const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
-    hits = find_hits(text, terms, body, text.size(), window);
-    if (hits.empty() && body > 0) hits = find_hits(text, terms, 0, body, window);
-  }
 
   // The passage starts a few words before the first hit of the best window,
   // so that the word has its context.
@@ -107,10 +128,21 @@ Excerpt make_excerpt(const ExcerptSource& source, ExcerptTerms& terms, unsigned 
   }
   excerpt.section = section_at(source, anchor);
   size_t last = at;  // the end of the passage's last word
-  for (unsigned n = 0; n < length; ++n) {
-    const size_t start = next_word(text, last);
-    if (start == std::string_view::npos) break;
-    last = word_end(text, start);
+  unsigned words = 0;
+  auto extend = [&] {
+    for (; words < length; ++words) {
+      const size_t start = next_word(text, last);
+      if (start == std::string_view::npos) break;
+      last = word_end(text, start);
+    }
+  };
+  extend();
+  // A passage that reaches the end of the head goes on in the tail, its
+  // last word too where the head cut it.
+  if (!source.complete() && next_word(text, last) == std::string_view::npos && add_tail()) {
+    text = source.text;
+    last = word_end(text, previous_word(text, last));
+    extend();
   }
   const std::vector<ByteSpan> marks = find_marks(text, terms, at, last);
 

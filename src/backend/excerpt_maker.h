@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "backend/excerpt_source.h"
@@ -29,6 +30,11 @@ struct Excerpt {
   const ExcerptSection* section = nullptr;  // where the passage stands, if any
 };
 
-Excerpt make_excerpt(const ExcerptSource& source, ExcerptTerms& terms, unsigned words);
+// The tail of the document's text (the value of kValueExcerptTail), read
+// only when the passage needs it.
+using TailReader = std::function<std::string()>;
+
+Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned words,
+                     const TailReader& read_tail = {});
 
 }  // namespace zeb::backend

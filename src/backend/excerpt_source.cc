@@ -1,5 +1,9 @@
 #include "backend/excerpt_source.h"
 
+#include <lz4.h>
+#include <lz4hc.h>
+
+#include <algorithm>
 #include <cstdint>
 
 #include "backend/result_answer.h"
@@ -63,15 +67,37 @@ std::string collapse(std::string_view text, std::vector<ExcerptSection>& section
   return out;
 }
 
+// Where the head of `text` ends: at the last blank within the bound, so
+// that no word is cut in two.
+size_t head_length(std::string_view text) {
+  if (text.size() <= kExcerptHeadBytes) return text.size();
+  const size_t blank = text.rfind(' ', kExcerptHeadBytes);
+  if (blank != std::string_view::npos && blank > 0) return blank;
+  return utf8_prefix_length(std::string(text.substr(0, kExcerptHeadBytes)), kExcerptHeadBytes);
+}
+
+std::string compressed(std::string_view bytes) {
+  std::string out(LZ4_compressBound(static_cast<int>(bytes.size())), '\0');
+  const int size = LZ4_compress_HC(bytes.data(), out.data(), static_cast<int>(bytes.size()),
+                                   static_cast<int>(out.size()), LZ4HC_CLEVEL_DEFAULT);
+  out.resize(size > 0 ? size : 0);
+  return out;
+}
+
 }  // namespace
 
-std::string encode_excerpt_source(std::string_view text,
-                                  const std::vector<ExcerptSection>& sections) {
+StoredExcerpt encode_excerpt_source(std::string_view text,
+                                    const std::vector<ExcerptSection>& sections) {
   std::vector<ExcerptSection> placed = sections;
   const std::string collapsed = collapse(text, placed);
-  std::string value(1, static_cast<char>(kExcerptSourceFormat));
-  put_varint(value, collapsed.size());
-  value += collapsed;
+  const std::string_view whole = collapsed;
+  const size_t head = head_length(whole);
+  StoredExcerpt stored;
+  std::string& value = stored.head;
+  value.assign(1, static_cast<char>(kExcerptSourceFormat));
+  put_varint(value, head);
+  value += whole.substr(0, head);
+  put_varint(value, whole.size());
   put_varint(value, placed.size());
   for (const ExcerptSection& section : placed) {
     put_varint(value, section.offset);
@@ -80,25 +106,64 @@ std::string encode_excerpt_source(std::string_view text,
     put_varint(value, section.heading.size());
     value += section.heading;
   }
-  return value;
+  if (head < whole.size()) {
+    stored.tail = compressed(whole.substr(head));
+    // Without its tail the text is the head alone.
+    if (stored.tail.empty()) return encode_excerpt_source(whole.substr(0, head), placed);
+  }
+  return stored;
 }
 
 bool decode_excerpt_source(std::string_view value, ExcerptSource& out) {
   out = ExcerptSource{};
-  if (value.empty() || static_cast<unsigned char>(value[0]) != kExcerptSourceFormat) return false;
+  if (value.empty()) return false;
+  const auto format = static_cast<unsigned char>(value[0]);
+  if (format != kExcerptSourceFormat && format != kExcerptSourceWhole) return false;
   std::string_view in = value.substr(1);
-  uint64_t count = 0;
-  if (!get_bytes(in, out.text) || !get_varint(in, count) || count > in.size()) return false;
+  uint64_t size = 0, count = 0;
+  if (!get_bytes(in, out.text)) return false;
+  size = out.text.size();
+  if (format == kExcerptSourceFormat &&
+      (!get_varint(in, size) || size < out.text.size() || size > kMaxExcerptTextBytes))
+    return false;
+  out.text_size = size;
+  out.head_size = out.text.size();
+  if (!get_varint(in, count) || count > in.size()) return false;
   out.sections.resize(count);
   size_t last = 0;
   for (ExcerptSection& section : out.sections) {
     uint64_t offset = 0;
-    if (!get_varint(in, offset) || offset < last || offset > out.text.size() ||
+    if (!get_varint(in, offset) || offset < last || offset > size ||
         !get_bytes(in, section.anchor) || !get_bytes(in, section.heading))
       return false;
     section.offset = last = offset;
   }
   return in.empty();
+}
+
+bool add_excerpt_tail(std::string_view tail, ExcerptSource& source, size_t upto) {
+  upto = std::min(upto, source.text_size);
+  if (source.text.size() >= upto) return true;
+  const size_t head = source.head_size;
+  const int tail_size = static_cast<int>(source.text_size - head);
+  if (!source.whole) {
+    source.whole = std::make_unique_for_overwrite<char[]>(source.text_size);
+    std::copy(source.text.begin(), source.text.begin() + head, source.whole.get());
+  }
+  const int wanted = static_cast<int>(upto - head);
+  const int read = tail.empty() || tail.size() > kMaxExcerptTextBytes * 2
+                       ? -1
+                       : LZ4_decompress_safe_partial(tail.data(), source.whole.get() + head,
+                                                     static_cast<int>(tail.size()), wanted,
+                                                     tail_size);
+  if (read < wanted || read > tail_size) {
+    // Not asked again: the head is all there is.
+    source.text = source.text.substr(0, head);
+    source.text_size = head;
+    return false;
+  }
+  source.text = std::string_view(source.whole.get(), head + static_cast<size_t>(read));
+  return true;
 }
 
 }  // namespace zeb::backend

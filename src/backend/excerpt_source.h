@@ -1,34 +1,44 @@
 // What a document keeps for the excerpts of its result rows: its running
 // text (blanks collapsed, at most kMaxExcerptTextBytes, cut at a character
 // boundary) and its sections (where each begins in that text, its anchor,
-// its heading). zebadm writes it into value slot kValueExcerpt
-// (index_schema.h); a search reads it only for the rows it shows, and only
+// its heading). A search reads it only for the rows it shows, and only
 // when the form asks for excerpts.
 //
-// Layout of the value (not compressed: a search reads the texts of all the
-// rows of a page, and inflating them would cost more than the search):
+// Every row of a page reads the head, so it is kept as it stands; the rest
+// of a long text, the tail, is read and inflated only for the rows whose
+// passage lies beyond the head (excerpt_maker.h says when).
+//
+// Value kValueExcerpt (index_schema.h):
 //   byte 0     kExcerptSourceFormat
-//   varint text length, text bytes
+//   varint head length, head bytes (the text's first kExcerptHeadBytes at
+//              most, ending at a blank where there is one)
+//   varint length of the whole text
 //   varint section count, then per section:
-//     varint offset into the text, varint anchor length, anchor bytes,
-//     varint heading length, heading bytes
+//     varint offset into the whole text, varint anchor length, anchor
+//     bytes, varint heading length, heading bytes
+// Value kValueExcerptTail: the rest of the text as one LZ4 block (fast to
+// read back, about half the size); absent when the head is the whole text.
+// Values of kExcerptSourceWhole (indexes made before the tail) hold the
+// whole text as the head and read as before.
 // A document longer than the bound is still indexed whole; only its first
 // kMaxExcerptTextBytes give excerpts.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zeb::backend {
 
-constexpr unsigned char kExcerptSourceFormat = 1;
-// Every row of a page reads and scans its document's text, so the bound is
-// what one row may cost. Measured on the PostgreSQL manual's book index,
-// 32 KiB found the section the editors named for 55 % of entries, 64 KiB
-// for 61 %.
+constexpr unsigned char kExcerptSourceWhole = 1;
+constexpr unsigned char kExcerptSourceFormat = 2;
+// Measured on the PostgreSQL manual's book index, 32 KiB found the section
+// the editors named for 55 % of entries, 64 KiB for 61 %.
 constexpr size_t kMaxExcerptTextBytes = 64 * 1024;
+// What every row reads and scans: most passages are found in it.
+constexpr size_t kExcerptHeadBytes = 8 * 1024;
 
 // Read in place: the texts are views of the value decoded (or of the
 // strings given to encode), which must outlive them.
@@ -39,16 +49,33 @@ struct ExcerptSection {
 };
 
 struct ExcerptSource {
-  std::string_view text;
+  std::string_view text;  // the head, then as much of the tail as was read
+  size_t text_size = 0;   // of the whole text
+  size_t head_size = 0;
   std::vector<ExcerptSection> sections;  // by offset
+  std::unique_ptr<char[]> whole;  // holds the text once the tail is read
+
+  bool complete() const { return text.size() == text_size; }
 };
 
-// The value for `text` (blanks not yet collapsed) and `sections`, whose
+struct StoredExcerpt {
+  std::string head;  // the value of kValueExcerpt
+  std::string tail;  // of kValueExcerptTail; empty: none
+};
+
+// The values for `text` (blanks not yet collapsed) and `sections`, whose
 // offsets point into `text`.
-std::string encode_excerpt_source(std::string_view text,
-                                  const std::vector<ExcerptSection>& sections);
+StoredExcerpt encode_excerpt_source(std::string_view text,
+                                    const std::vector<ExcerptSection>& sections);
 
 // False when `value` is empty, of another format or damaged.
 bool decode_excerpt_source(std::string_view value, ExcerptSource& out);
+
+// Reads the tail into the text, at least up to byte `upto` of the whole
+// text (an LZ4 block is read from its start, and can stop early); false,
+// and the text is the head alone from then on, when the tail is missing or
+// damaged.
+bool add_excerpt_tail(std::string_view tail, ExcerptSource& source,
+                      size_t upto = std::string_view::npos);
 
 }  // namespace zeb::backend

@@ -13,6 +13,49 @@ namespace {
 // thousand words.
 constexpr size_t kMaxCachedStems = 20000;
 
+// The bytes that may follow the first of a word `matcher` matches: its own
+// second letter in either case, or what ends a word of one letter (and,
+// to stay on the safe side, any byte of a longer character).
+std::bitset<256> second_bytes(const WordMatcher& matcher) {
+  std::bitset<256> seconds;
+  const std::string& text = matcher.text;
+  const bool masked = matcher.kind == WordMatcher::kPattern &&
+                      text.find_first_of(std::string{kMaskAny, kMaskOne}) < 2;
+  const auto lead = static_cast<unsigned char>(text.empty() ? 0 : text[0]);
+  const auto second = static_cast<unsigned char>(text.size() < 2 ? 0 : text[1]);
+  if (masked || text.size() < 2 || lead >= 0x80 || second >= 0x80 || second == 0) {
+    seconds.set();
+    return seconds;
+  }
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    size_t length = 0;
+    const char c = static_cast<char>(byte);
+    if (byte >= 0x80 || !is_word_at(std::string_view(&c, 1), 0, length)) seconds.set(byte);
+  }
+  seconds.set(second);
+  if (second >= 'a' && second <= 'z') seconds.set(second - 'a' + 'A');
+  return seconds;
+}
+
+// The ASCII bytes every word `matcher` matches begins with (matches() asks
+// no more of a stem: a word of two letters may have a stem of two).
+ExcerptTerms::Prefix prefix_of(const WordMatcher& matcher) {
+  const std::string& text = matcher.text;
+  size_t fixed = 0;
+  while (fixed < text.size() && fixed < 3 && static_cast<unsigned char>(text[fixed]) < 0x80 &&
+         text[fixed] != kMaskAny && text[fixed] != kMaskOne)
+    ++fixed;
+  if (matcher.kind == WordMatcher::kStem) fixed = std::min(fixed, text.size() >= 4 ? size_t{3} : text.size() >= 3 ? size_t{2} : size_t{1});
+  ExcerptTerms::Prefix prefix;
+  prefix.length = fixed;
+  for (size_t i = 0; i < fixed; ++i) {
+    const char c = text[i];
+    prefix.lower[i] = c;
+    prefix.upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return prefix;
+}
+
 }  // namespace
 
 bool pattern_matches(const std::string& pattern, const std::string& word) {
@@ -63,6 +106,15 @@ void ExcerptTerms::finish() {
     }
     starts_.push_back(starts);
     any_start_ |= starts;
+    seconds_.push_back(second_bytes(part.front()));
+  }
+  for (const MarkedPart& part : parts_) {
+    const Prefix prefix = prefix_of(part.front());
+    if (prefix.length == 0 || parts_.size() > kMaxPrefixes) {
+      prefixes_.clear();
+      break;
+    }
+    prefixes_.push_back(prefix);
   }
 }
 
@@ -125,10 +177,13 @@ bool ExcerptTerms::matches(const WordMatcher& matcher, const std::string& word) 
     case WordMatcher::kPattern:
       return pattern_matches(matcher.text, word);
     case WordMatcher::kStem:
-      // A word and its stem share their first letter (and mostly more):
-      // only those words are stemmed.
+      // A stem is the word cut short, its last letter at most changed
+      // ("happy", "happi") or added ("hoping", "hope"): only words that
+      // begin as the stem does are stemmed.
       if (word.empty() || matcher.text.empty() || word[0] != matcher.text[0]) return false;
       if (word.size() >= 2 && matcher.text.size() >= 2 && word[1] != matcher.text[1]) return false;
+      if (word.size() >= 3 && matcher.text.size() >= 4 && word[2] != matcher.text[2]) return false;
+      if (word.size() + 1 < matcher.text.size()) return false;
       return has_stem(word) && stem_of(word) == matcher.text;
   }
   return false;

@@ -7,6 +7,7 @@
 
 #include <xapian.h>
 
+#include <array>
 #include <bitset>
 #include <string>
 #include <unordered_map>
@@ -29,10 +30,23 @@ class ExcerptTerms {
   explicit ExcerptTerms(const ParsedSearch& parsed);
 
   const std::vector<MarkedPart>& parts() const { return parts_; }
-  // Whether a word whose first byte (ASCII lower-cased) is `byte` may
-  // start part `part`: most words of a text are passed over on this alone.
-  bool may_start(size_t part, unsigned char byte) const { return starts_[part][byte]; }
+  // Whether a word whose first byte (ASCII lower-cased) is `byte`, and
+  // whose next byte is `next` (0 at the end of the text), may start part
+  // `part`: most words of a text are passed over on this alone.
+  bool may_start(size_t part, unsigned char byte, unsigned char next) const {
+    return starts_[part][byte] && seconds_[part][next];
+  }
   bool may_start_any(unsigned char byte) const { return any_start_[byte]; }
+  // What every word that may start a part begins with: up to three ASCII
+  // bytes, each in either case, or (after the first) any byte of a longer
+  // character. One per part, when there are at most kMaxPrefixes parts and
+  // each begins with an ASCII byte; else none.
+  struct Prefix {
+    std::array<char, 3> lower{}, upper{};
+    size_t length = 0;  // 1 to 3
+  };
+  static constexpr size_t kMaxPrefixes = 4;
+  const std::vector<Prefix>& prefixes() const { return prefixes_; }
   // Whether `word` (lower case) matches `matcher`.
   bool matches(const WordMatcher& matcher, const std::string& word);
 
@@ -44,8 +58,10 @@ class ExcerptTerms {
   const std::string& stem_of(const std::string& word);
 
   std::vector<MarkedPart> parts_;
-  std::vector<std::bitset<256>> starts_;  // per part
+  std::vector<std::bitset<256>> starts_;   // per part
+  std::vector<std::bitset<256>> seconds_;  // per part: the byte after the first
   std::bitset<256> any_start_;
+  std::vector<Prefix> prefixes_;
   Xapian::Stem stemmer_;
   std::unordered_map<std::string, std::string> stems_;  // the words stemmed so far
 };

@@ -22,8 +22,9 @@
 //   XT<key>         the start of the title (backend/title_key.h): one term
 //                   for every leading run of up to kMaxTitleKeyWords words,
 //                   counted twice for the whole title (ranking)
-// Values: slot kValueExcerpt holds what excerpts are made from (the text and
-// sections, backend/excerpt_source.h). Slot kValueOrderKey holds the path:
+// Values: slots kValueExcerpt and kValueExcerptTail hold what excerpts are
+// made from (the text and sections, backend/excerpt_source.h). Slot
+// kValueOrderKey holds the path:
 // of matches of equal weight the one whose path sorts first (bytewise)
 // comes first, whatever shard or document number holds it, so that a
 // sharded index lists exactly what a local one does. An unranked search
@@ -62,6 +63,7 @@ constexpr unsigned kValueModified = 0;
 constexpr unsigned kValueSize = 1;
 constexpr unsigned kValueExcerpt = 2;
 constexpr unsigned kValueOrderKey = 3;
+constexpr unsigned kValueExcerptTail = 4;
 
 // The term of `text` under `prefix`.
 inline std::string prefixed_term(const char* prefix, std::string_view text) {

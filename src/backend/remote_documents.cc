@@ -25,9 +25,10 @@ void read_answer(AnswerReader& reader, DocumentBatch& batch, size_t position) {
       return;
     } else if (type == kReplyValue) {
       // The slot number leads the body; slots below 255 take one byte.
-      if (!batch.excerpts.empty() && !body.empty() &&
-          static_cast<unsigned char>(body[0]) == kValueExcerpt)
-        batch.excerpts[position]->assign(body, 1);
+      if (batch.excerpts.empty() || body.empty()) continue;
+      const auto slot = static_cast<unsigned char>(body[0]);
+      if (slot == kValueExcerpt) batch.excerpts[position]->head.assign(body, 1);
+      if (slot == kValueExcerptTail) batch.excerpts[position]->tail.assign(body, 1);
     } else {
       throw Xapian::NetworkError("Unexpected answer from a remote shard");
     }

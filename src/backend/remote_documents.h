@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/excerpt_source.h"
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -28,8 +29,8 @@ struct DocumentBatch {
   const ShardSocket* socket = nullptr;
   std::vector<Xapian::docid> ids;  // the shard's own document ids
   std::vector<std::string*> data;  // where each document's data goes
-  // Where each document's excerpt value goes; empty: not wanted.
-  std::vector<std::string*> excerpts;
+  // Where each document's excerpt values go; empty: not wanted.
+  std::vector<StoredExcerpt*> excerpts;
   // Positions in `ids` whose document the server answered with an error;
   // read through Xapian, they throw that error as Xapian has it.
   std::vector<size_t> refused;

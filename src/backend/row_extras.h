@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "backend/excerpt_maker.h"
 #include "backend/excerpt_terms.h"
 
 namespace zeb::backend {
@@ -25,10 +26,12 @@ struct RowExtras {
   std::string date;     // "YYYY-MM-DD"; empty: none
 };
 
-// The extras of one document from its stamp (document_data.h) and the value
-// of its excerpt slot (empty for a document made before they were kept).
+// The extras of one document from its stamp (document_data.h), the value
+// of its excerpt slot (empty for a document made before they were kept) and
+// what reads the tail of its text when the excerpt needs it.
 void make_row_extras(const RowExtrasWanted& wanted, std::string_view stamp,
-                     std::string_view excerpt_value, RowExtras& out);
+                     std::string_view excerpt_value, const TailReader& read_tail,
+                     RowExtras& out);
 
 // The date (UTC) of a stamp's modification time; empty when it has none.
 std::string stamp_date(std::string_view stamp);

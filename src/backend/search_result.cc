@@ -230,7 +230,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   std::vector<Xapian::docid> ids;
   for (auto it = first; it != last; ++it) ids.push_back(it->id);
   std::vector<std::string> data;
-  std::vector<std::string> excerpts;
+  std::vector<StoredExcerpt> excerpts;
   if (options_.extras.any()) {
     documents_.read_stored_data(db_, ids, data,
                                 options_.extras.excerpt_words != 0 ? &excerpts : nullptr);
@@ -245,8 +245,14 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
     ResultEntry entry;
     if (options_.extras.any()) {
       const std::string_view stamp = stamp_of(data[at]);
-      const std::string_view excerpt = excerpts.empty() ? std::string_view() : excerpts[at];
-      make_row_extras(options_.extras, stamp, excerpt, entry.extras);
+      const StoredExcerpt* stored = excerpts.empty() ? nullptr : &excerpts[at];
+      const Xapian::docid id = it->id;
+      const TailReader read_tail = [&, stored, id] {
+        if (documents_.any_remote()) return stored->tail;
+        return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
+      };
+      make_row_extras(options_.extras, stamp, stored ? stored->head : std::string_view(),
+                      read_tail, entry.extras);
       data[at].resize(identifier_of(data[at]).size());
     }
     entry.data = std::move(data[at++]);

@@ -38,14 +38,16 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
 void ShardDocuments::read_stored_data(const Xapian::Database& db,
                                       const std::vector<Xapian::docid>& ids,
                                       std::vector<std::string>& data,
-                                      std::vector<std::string>* excerpts) const {
+                                      std::vector<StoredExcerpt>* excerpts) const {
   data.assign(ids.size(), std::string());
-  if (excerpts != nullptr) excerpts->assign(ids.size(), std::string());
+  if (excerpts != nullptr) excerpts->assign(ids.size(), StoredExcerpt());
   // Where a document is read through Xapian.
   auto read = [&](const Xapian::Database& from, Xapian::docid id, unsigned flags, size_t i) {
     const Xapian::Document doc = from.get_document(id, flags);
     data[i] = doc.get_data();
-    if (excerpts != nullptr) (*excerpts)[i] = doc.get_value(kValueExcerpt);
+    if (excerpts == nullptr) return;
+    (*excerpts)[i].head = doc.get_value(kValueExcerpt);
+    if (any_remote_) (*excerpts)[i].tail = doc.get_value(kValueExcerptTail);
   };
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/excerpt_source.h"
+
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -30,10 +32,12 @@ class ShardDocuments {
                  std::vector<std::string>& data) const;
 
   // The data of each document, stamp and all, and, with `excerpts`, the
-  // value of its excerpt slot (index_schema.h), empty when it has none.
+  // values of its excerpt slots (index_schema.h), empty when it has none.
+  // A local document's tail is left to be read when it is needed
+  // (Xapian::Document::get_value); a remote one comes with the head.
   void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                         std::vector<std::string>& data,
-                        std::vector<std::string>* excerpts = nullptr) const;
+                        std::vector<StoredExcerpt>* excerpts = nullptr) const;
 
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }

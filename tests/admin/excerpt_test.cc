@@ -43,8 +43,8 @@ ParsedSearch search(const std::vector<QueryTerm>& terms, const std::string& free
   return parsed;
 }
 
-// The value zebadm stores for a document.
-std::string stored(const std::string& html) {
+// The values zebadm stores for a document.
+backend::StoredExcerpt stored(const std::string& html) {
   ExtractedDocument doc;
   extract_html(html, doc);
   std::vector<backend::ExcerptSection> sections;
@@ -52,13 +52,18 @@ std::string stored(const std::string& html) {
   return backend::encode_excerpt_source(doc.text, sections);
 }
 
-// The excerpt of a stored value, read back as a search reads it.
-backend::Excerpt excerpt_of(const std::string& value, const ParsedSearch& query, unsigned words,
-                            std::string* section = nullptr) {
+// The excerpt of stored values, read back as a search reads them; counts
+// the reads of the tail.
+backend::Excerpt excerpt_of(const backend::StoredExcerpt& value, const ParsedSearch& query,
+                            unsigned words, std::string* section = nullptr,
+                            int* tail_reads = nullptr) {
   ExcerptSource source;
-  EXPECT_TRUE(backend::decode_excerpt_source(value, source));
+  EXPECT_TRUE(backend::decode_excerpt_source(value.head, source));
   ExcerptTerms terms(query);
-  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words);
+  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words, [&] {
+    if (tail_reads != nullptr) ++*tail_reads;
+    return value.tail;
+  });
   if (section != nullptr)
     *section = excerpt.section == nullptr || excerpt.section->anchor.empty()
                    ? ""
@@ -142,8 +147,9 @@ TEST(Excerpts, OneLongLineIsCutToTheBoundsAndStaysWholeCharacters) {
   // stored text keeps the bound, and an excerpt of 80 long words its own.
   std::string line;
   while (line.size() < 200000) line += "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 ";
-  const std::string value = stored("<p>" + line + "needle</p>");
-  EXPECT_LE(value.size(), backend::kMaxExcerptTextBytes + 16);
+  const backend::StoredExcerpt value = stored("<p>" + line + "needle</p>");
+  EXPECT_LE(value.head.size(), backend::kExcerptHeadBytes + 16);
+  EXPECT_LE(value.tail.size(), backend::kMaxExcerptTextBytes);
   const backend::Excerpt excerpt =
       excerpt_of(value, search({{"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", true}}), 80);
   EXPECT_LE(excerpt.text.size(), backend::kMaxExcerptBytes);
@@ -159,8 +165,8 @@ TEST(Excerpts, OneLongLineIsCutToTheBoundsAndStaysWholeCharacters) {
 TEST(Excerpts, DamagedOrOldValuesGiveNoExcerpt) {
   ExtractedDocument doc;
   extract_html("<h2 id=\"s\">Heading</h2><p>Some text about tables.</p>", doc);
-  const std::string value = backend::encode_excerpt_source(doc.text, {{0, "s", "Heading"}});
-  EXPECT_EQ(shown(excerpt_of(value, search({{"heading"}}), 10).text),
+  const std::string value = backend::encode_excerpt_source(doc.text, {{0, "s", "Heading"}}).head;
+  EXPECT_EQ(shown(excerpt_of({value, ""}, search({{"heading"}}), 10).text),
             "[Heading] Some text about tables.");
   ExcerptSource source;
   ASSERT_TRUE(backend::decode_excerpt_source(value, source));
@@ -179,13 +185,61 @@ TEST(Excerpts, DamagedOrOldValuesGiveNoExcerpt) {
   wanted.date = true;
   wanted.terms = std::make_shared<ExcerptTerms>(search({{"tables"}}));
   backend::RowExtras extras;
-  backend::make_row_extras(wanted, "1700000000123456789 10", "", extras);
+  backend::make_row_extras(wanted, "1700000000123456789 10", "", {}, extras);
   EXPECT_EQ(extras.excerpt, "");
   EXPECT_EQ(extras.date, "2023-11-14");
-  backend::make_row_extras(wanted, "-1 10", value, extras);
+  backend::make_row_extras(wanted, "-1 10", value, {}, extras);
   EXPECT_EQ(extras.date, "1969-12-31");
   EXPECT_EQ(shown(extras.excerpt), "Heading Some text about [tables].");
   EXPECT_EQ(extras.section, std::string("s\0Heading", 9));
+}
+
+TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
+  // Words w0 w1 ... numbered, so that each place is known; a section deep in.
+  std::string html = "<h1 id=\"top\">Top</h1><p>";
+  for (int i = 0; i < 9000; ++i) {
+    if (i == 6000) html += "</p><h2 id=\"deep\">Needle heading</h2><p>";
+    html += "w" + std::to_string(i) + " ";
+  }
+  html += "</p>";
+  const backend::StoredExcerpt value = stored(html);
+  ExcerptSource head;
+  ASSERT_TRUE(backend::decode_excerpt_source(value.head, head));
+  ASSERT_FALSE(value.tail.empty());
+  EXPECT_LE(head.text.size(), backend::kExcerptHeadBytes);
+  const size_t last_space = head.text.rfind(' ');
+  const std::string last_word(head.text.substr(last_space + 1));
+  const int last_number = std::stoi(last_word.substr(1));
+
+  struct Case {
+    const char* what;
+    std::string word;
+    int tail_reads;
+    std::string shows;    // in the excerpt
+    std::string section;  // "anchor|heading", empty for none
+  } cases[] = {
+      {"a word in the head", "w10", 0, "[w10]", "top|Top"},
+      {"a word beyond the head", "w7000", 1, "[w7000]", "deep|Needle heading"},
+      {"a heading beyond the head", "needle", 1, "[Needle] heading w6000", "deep|Needle heading"},
+      {"a passage that runs past the head", last_word, 1,
+       "[" + last_word + "] w" + std::to_string(last_number + 1), "top|Top"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    int reads = 0;
+    std::string section;
+    const std::string text = shown(excerpt_of(value, search({{c.word, true}}), 30, &section, &reads).text);
+    EXPECT_NE(text.find(c.shows), std::string::npos) << text;
+    EXPECT_EQ(reads, c.tail_reads);
+    EXPECT_EQ(section, c.section);
+  }
+  // A damaged tail leaves the head: an excerpt from it, read once.
+  int reads = 0;
+  const std::string text =
+      excerpt_of({value.head, value.tail.substr(0, 100)}, search({{"w7000", true}}), 30,
+                 nullptr, &reads).text;
+  EXPECT_EQ(text.rfind("Top w0 w1", 0), 0u) << text;
+  EXPECT_EQ(reads, 1);
 }
 
 }  // namespace
