@@ -51,6 +51,14 @@ const ExcerptSection* section_at(const ExcerptSource& source, size_t offset) {
   return found;
 }
 
+size_t distinct_parts(const std::vector<ExcerptHit>& hits, size_t parts) {
+  std::vector<bool> seen(parts);
+  size_t distinct = 0;
+  for (const ExcerptHit& hit : hits)
+    if (!seen[hit.part]) seen[hit.part] = true, ++distinct;
+  return distinct;
+}
+
 // The hits of the first heading with the most different parts, when that
 // is half of them or more; else none. Headings are read where the sections
 // list them, so a heading beyond the head costs no text.
@@ -58,16 +66,11 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
   const size_t parts = terms.parts().size();
   std::vector<ExcerptHit> best;
   size_t best_distinct = 0;
-  std::vector<bool> seen(parts);
   for (const ExcerptSection& section : source.sections) {
     std::vector<ExcerptHit> hits =
         find_hits(section.heading, terms, 0, section.heading.size(), 0);
-    std::fill(seen.begin(), seen.end(), false);
-    size_t distinct = 0;
-    for (ExcerptHit& hit : hits) {
-      hit.begin += section.offset;  // the heading stands there in the text
-      if (!seen[hit.part]) seen[hit.part] = true, ++distinct;
-    }
+    for (ExcerptHit& hit : hits) hit.begin += section.offset;  // the heading stands there
+    const size_t distinct = distinct_parts(hits, parts);
     if (distinct > best_distinct) {
       best = std::move(hits);
       best_distinct = distinct;
@@ -81,9 +84,10 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
 // The hits the passage is chosen from. A heading that names half the
 // search's words or more is where the passage starts: it is the section
 // the document gives to them. Else the head is read for the passage (the
-// tail only when the head has no hit), where what stands before the first
-// heading (mostly the site's furniture, a navigation bar that repeats the
-// chapter's title) counts only when the rest has none.
+// tail only when a word of the search is not in the head), where what
+// stands before the first heading (mostly the site's furniture, a
+// navigation bar that repeats the chapter's title) counts only when the
+// rest has none.
 std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms, size_t window,
                                      const TailReader& read_tail) {
   std::vector<ExcerptHit> hits = heading_hits(source, terms);
@@ -91,8 +95,12 @@ std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms,
   const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
   const size_t head = source.text.size();
   if (body < head) hits = find_hits(source.text, terms, body, head, window);
-  if (hits.empty() && !source.complete() && read_tail && add_excerpt_tail(read_tail(), source))
-    hits = find_hits(source.text, terms, std::max(body, head), source.text.size(), window);
+  if (distinct_parts(hits, terms.parts().size()) < terms.parts().size() && !source.complete() &&
+      read_tail && add_excerpt_tail(read_tail(), source)) {
+    const std::vector<ExcerptHit> more =
+        find_hits(source.text, terms, std::max(body, head), source.text.size(), window);
+    hits.insert(hits.end(), more.begin(), more.end());
+  }
   if (hits.empty() && body > 0)
     hits = find_hits(source.text, terms, 0, std::min(body, source.text.size()), window);
   return hits;
