@@ -39,17 +39,22 @@ std::string lower(std::string_view word) {
   return ascii ? out : Xapian::Unicode::tolower(out);
 }
 
+}  // namespace
+
 class HitFinder {
  public:
   HitFinder(std::string_view text, ExcerptTerms& terms)
       : text_(text), terms_(terms), seen_(terms.parts().size(), 0) {}
 
+  // The text grown: the same bytes as before, and more.
+  void set_text(std::string_view text) { text_ = text; }
+
   // Walks the words of text[from, to); with a window, stops once the hits
-  // of the last `window` bytes hold every part.
-  void run(size_t from, size_t to, size_t window) {
+  // of the last `window` bytes hold every part, and says so.
+  bool run(size_t from, size_t to, size_t window) {
     const size_t parts = terms_.parts().size();
-    if (parts == 0) return;
-    if (run_on_leads(from, to, window)) return;
+    if (parts == 0) return false;
+    if (run_on_leads(from, to, window)) return full_;
     size_t length = 0;
     size_t at = from;
     // Inside a word already: its start is before `from`.
@@ -71,7 +76,7 @@ class HitFinder {
             static_cast<unsigned char>(start + 1 < text_.size() ? text_[start + 1] : 0);
         for (size_t p = 0; p < parts; ++p)
           if (terms_.may_start(p, lead_byte(start), next)) try_part(p, start);
-        if (window != 0 && every_part_within(window)) break;
+        if (window != 0 && every_part_within(window)) return full_ = true;
       }
       at += c < 0x80 ? 1 : length;  // is_word_at measured a longer one
       while (at < to) {
@@ -85,6 +90,7 @@ class HitFinder {
         }
       }
     }
+    return false;
   }
 
   std::vector<ExcerptHit> hits;
@@ -156,7 +162,7 @@ class HitFinder {
     const auto next = static_cast<unsigned char>(at + 1 < text_.size() ? text_[at + 1] : 0);
     for (size_t p = 0; p < terms_.parts().size(); ++p)
       if (terms_.may_start(p, lead_byte(at), next)) try_part(p, at);
-    return window != 0 && every_part_within(window);
+    return full_ = window != 0 && every_part_within(window);
   }
 
   unsigned char lead_byte(size_t at) const {
@@ -196,9 +202,9 @@ class HitFinder {
   std::vector<ByteSpan> spans_;
   std::vector<int> seen_;  // hits of each part in the window
   size_t distinct_ = 0, oldest_ = 0, next_ = 0;
+  bool full_ = false;  // a window holds every part
 };
 
-}  // namespace
 
 size_t utf8_length(unsigned char lead) {
   if (lead < 0xC0) return 1;
@@ -238,6 +244,18 @@ size_t previous_word(std::string_view text, size_t at) {
     at = previous_character(text, at);
   return at;
 }
+
+HitScan::HitScan(ExcerptTerms& terms, size_t window)
+    : finder_(std::make_unique<HitFinder>(std::string_view(), terms)), window_(window) {}
+
+HitScan::~HitScan() = default;
+
+bool HitScan::walk(std::string_view text, size_t from, size_t to) {
+  finder_->set_text(text);
+  return finder_->run(from, to, window_);
+}
+
+const std::vector<ExcerptHit>& HitScan::hits() const { return finder_->hits; }
 
 std::vector<ExcerptHit> find_hits(std::string_view text, ExcerptTerms& terms, size_t from,
                                   size_t to, size_t window) {

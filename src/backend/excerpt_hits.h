@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,24 @@ struct ExcerptHit {
 // first `window` bytes that hold them all.
 std::vector<ExcerptHit> find_hits(std::string_view text, ExcerptTerms& terms, size_t from,
                                   size_t to, size_t window);
+
+class HitFinder;
+
+// The same walk over a text that grows (a tail read a step at a time): the
+// hits gather from one call to the next.
+class HitScan {
+ public:
+  HitScan(ExcerptTerms& terms, size_t window);
+  ~HitScan();
+  // Walks text[from, to), where `text` holds the bytes of earlier calls and
+  // maybe more; true once `window` bytes hold every part.
+  bool walk(std::string_view text, size_t from, size_t to);
+  const std::vector<ExcerptHit>& hits() const;
+
+ private:
+  std::unique_ptr<HitFinder> finder_;
+  size_t window_;
+};
 
 // The words to mark in text[from, to): those of every part that starts
 // there, by position, without repeats.

@@ -83,24 +83,31 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
 
 // The hits the passage is chosen from. A heading that names half the
 // search's words or more is where the passage starts: it is the section
-// the document gives to them. Else the head is read for the passage (the
-// tail only when a word of the search is not in the head), where what
-// stands before the first heading (mostly the site's furniture, a
-// navigation bar that repeats the chapter's title) counts only when the
-// rest has none.
+// the document gives to them. Else the head is read for the passage, and
+// the tail, a step at a time, while a word of the search is missing from
+// what was read. What stands before the first heading (mostly the site's
+// furniture, a navigation bar that repeats the chapter's title) counts
+// only when the rest has no hit.
 std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms, size_t window,
-                                     const TailReader& read_tail) {
+                                     const std::function<std::string_view()>& tail) {
   std::vector<ExcerptHit> hits = heading_hits(source, terms);
   if (!hits.empty()) return hits;
+  const size_t parts = terms.parts().size();
   const size_t body = source.sections.empty() ? 0 : source.sections.front().offset;
-  const size_t head = source.text.size();
-  if (body < head) hits = find_hits(source.text, terms, body, head, window);
-  if (distinct_parts(hits, terms.parts().size()) < terms.parts().size() && !source.complete() &&
-      read_tail && add_excerpt_tail(read_tail(), source)) {
-    const std::vector<ExcerptHit> more =
-        find_hits(source.text, terms, std::max(body, head), source.text.size(), window);
-    hits.insert(hits.end(), more.begin(), more.end());
+  HitScan scan(terms, window);
+  size_t walked = std::min(body, source.text.size());
+  bool full = scan.walk(source.text, walked, source.text.size());
+  walked = std::max(walked, source.text.size());
+  while (!full && !source.complete() && distinct_parts(scan.hits(), parts) < parts) {
+    // One more block of the tail.
+    if (!add_excerpt_tail(tail(), source, source.text.size() + 1)) break;
+    // Whole words only, until the end.
+    size_t end = source.text.size();
+    if (!source.complete()) end = std::max(walked, source.text.rfind(' '));
+    full = scan.walk(source.text, walked, end);
+    walked = end;
   }
+  hits = scan.hits();
   if (hits.empty() && body > 0)
     hits = find_hits(source.text, terms, 0, std::min(body, source.text.size()), window);
   return hits;
@@ -112,14 +119,21 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
                      const TailReader& read_tail) {
   Excerpt excerpt;
   length = std::clamp(length, kMinExcerptWords, kMaxExcerptWords);
-  auto add_tail = [&] { return read_tail && add_excerpt_tail(read_tail(), source); };
-  std::vector<ExcerptHit> hits =
-      passage_hits(source, terms, length * kBytesPerWord, read_tail);
+  // The tail's value is read once, when first needed.
+  std::string tail_value;
+  bool tail_read = false;
+  const std::function<std::string_view()> tail = [&]() -> std::string_view {
+    if (!tail_read && read_tail) tail_value = read_tail();
+    tail_read = true;
+    return tail_value;
+  };
+  auto add_tail = [&] { return add_excerpt_tail(tail(), source); };
+  std::vector<ExcerptHit> hits = passage_hits(source, terms, length * kBytesPerWord, tail);
   // A heading's passage may lie in the tail (or past a tail that is lost):
   // the tail is read as far as the passage may reach.
-  if (!hits.empty() && !source.complete() && read_tail &&
+  if (!hits.empty() && !source.complete() &&
       hits.back().begin + kMaxExcerptBytes > source.text.size())
-    add_excerpt_tail(read_tail(), source, hits.back().begin + kMaxExcerptBytes);
+    add_excerpt_tail(tail(), source, hits.back().begin + kMaxExcerptBytes);
   std::erase_if(hits, [&](const ExcerptHit& hit) { return hit.begin >= source.text.size(); });
   std::string_view text = source.text;
   size_t at = next_word(text, 0);

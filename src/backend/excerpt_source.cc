@@ -76,11 +76,23 @@ size_t head_length(std::string_view text) {
   return utf8_prefix_length(std::string(text.substr(0, kExcerptHeadBytes)), kExcerptHeadBytes);
 }
 
+// The tail as linked LZ4 blocks of kTailBlockBytes (each refers back to
+// those before it), each after its length: a search reads only as far as
+// it needs.
 std::string compressed(std::string_view bytes) {
-  std::string out(LZ4_compressBound(static_cast<int>(bytes.size())), '\0');
-  const int size = LZ4_compress_HC(bytes.data(), out.data(), static_cast<int>(bytes.size()),
-                                   static_cast<int>(out.size()), LZ4HC_CLEVEL_DEFAULT);
-  out.resize(size > 0 ? size : 0);
+  LZ4_streamHC_t stream;
+  if (LZ4_initStreamHC(&stream, sizeof stream) == nullptr) return {};
+  LZ4_resetStreamHC_fast(&stream, LZ4HC_CLEVEL_DEFAULT);
+  std::string out;
+  char block[LZ4_COMPRESSBOUND(kTailBlockBytes)];
+  for (size_t at = 0; at < bytes.size(); at += kTailBlockBytes) {
+    const int length = static_cast<int>(std::min(kTailBlockBytes, bytes.size() - at));
+    const int size =
+        LZ4_compress_HC_continue(&stream, bytes.data() + at, block, length, sizeof block);
+    if (size <= 0) return {};
+    put_varint(out, static_cast<uint64_t>(size));
+    out.append(block, static_cast<size_t>(size));
+  }
   return out;
 }
 
@@ -145,24 +157,30 @@ bool add_excerpt_tail(std::string_view tail, ExcerptSource& source, size_t upto)
   upto = std::min(upto, source.text_size);
   if (source.text.size() >= upto) return true;
   const size_t head = source.head_size;
-  const int tail_size = static_cast<int>(source.text_size - head);
   if (!source.whole) {
     source.whole = std::make_unique_for_overwrite<char[]>(source.text_size);
     std::copy(source.text.begin(), source.text.begin() + head, source.whole.get());
   }
-  const int wanted = static_cast<int>(upto - head);
-  const int read = tail.empty() || tail.size() > kMaxExcerptTextBytes * 2
-                       ? -1
-                       : LZ4_decompress_safe_partial(tail.data(), source.whole.get() + head,
-                                                     static_cast<int>(tail.size()), wanted,
-                                                     tail_size);
-  if (read < wanted || read > tail_size) {
-    // Not asked again: the head is all there is.
-    source.text = source.text.substr(0, head);
-    source.text_size = head;
-    return false;
+  char* const whole = source.whole.get();
+  while (source.text.size() < upto) {
+    // Every block but the last holds kTailBlockBytes of text.
+    const size_t at = source.text.size();
+    const size_t wanted = std::min(kTailBlockBytes, source.text_size - at);
+    std::string_view in = tail.substr(std::min(source.tail_used, tail.size()));
+    uint64_t size = 0;
+    const bool framed = get_varint(in, size) && size > 0 && size <= in.size();
+    if (!framed || LZ4_decompress_safe_usingDict(in.data(), whole + at, static_cast<int>(size),
+                                                 static_cast<int>(wanted), whole,
+                                                 static_cast<int>(at)) !=
+                       static_cast<int>(wanted)) {
+      // Not asked again: the head is all there is.
+      source.text = std::string_view(whole, head);
+      source.text_size = head;
+      return false;
+    }
+    source.tail_used = tail.size() - in.size() + size;
+    source.text = std::string_view(whole, at + wanted);
   }
-  source.text = std::string_view(source.whole.get(), head + static_cast<size_t>(read));
   return true;
 }
 

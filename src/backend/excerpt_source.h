@@ -16,8 +16,9 @@
 //   varint section count, then per section:
 //     varint offset into the whole text, varint anchor length, anchor
 //     bytes, varint heading length, heading bytes
-// Value kValueExcerptTail: the rest of the text as one LZ4 block (fast to
-// read back, about half the size); absent when the head is the whole text.
+// Value kValueExcerptTail: the rest of the text as linked LZ4 blocks of
+// kTailBlockBytes (fast to read back, about half the size), each after its
+// varint length; absent when the head is the whole text.
 // Values of kExcerptSourceWhole (indexes made before the tail) hold the
 // whole text as the head and read as before.
 // A document longer than the bound is still indexed whole; only its first
@@ -39,6 +40,8 @@ constexpr unsigned char kExcerptSourceFormat = 2;
 constexpr size_t kMaxExcerptTextBytes = 64 * 1024;
 // What every row reads and scans: most passages are found in it.
 constexpr size_t kExcerptHeadBytes = 8 * 1024;
+// A search reads the tail a block at a time, as far as it needs.
+constexpr size_t kTailBlockBytes = 8 * 1024;
 
 // Read in place: the texts are views of the value decoded (or of the
 // strings given to encode), which must outlive them.
@@ -52,6 +55,7 @@ struct ExcerptSource {
   std::string_view text;  // the head, then as much of the tail as was read
   size_t text_size = 0;   // of the whole text
   size_t head_size = 0;
+  size_t tail_used = 0;  // bytes of the tail's value read
   std::vector<ExcerptSection> sections;  // by offset
   std::unique_ptr<char[]> whole;  // holds the text once the tail is read
 
@@ -72,7 +76,7 @@ StoredExcerpt encode_excerpt_source(std::string_view text,
 bool decode_excerpt_source(std::string_view value, ExcerptSource& out);
 
 // Reads the tail into the text, at least up to byte `upto` of the whole
-// text (an LZ4 block is read from its start, and can stop early); false,
+// text (`tail` is the same value at every call); false,
 // and the text is the head alone from then on, when the tail is missing or
 // damaged.
 bool add_excerpt_tail(std::string_view tail, ExcerptSource& source,
