@@ -84,12 +84,13 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
 // The hits the passage is chosen from. A heading that names half the
 // search's words or more is where the passage starts: it is the section
 // the document gives to them. Else the head is read for the passage, and
-// the tail, a step at a time, while a word of the search is missing from
-// what was read. What stands before the first heading (mostly the site's
+// the tail, a block at a time, while a word of the search that the
+// document has is missing from what was read. What stands before the first heading (mostly the site's
 // furniture, a navigation bar that repeats the chapter's title) counts
 // only when the rest has no hit.
 std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms, size_t window,
-                                     const std::function<std::string_view()>& tail) {
+                                     const std::function<std::string_view()>& tail,
+                                     const std::function<bool(size_t)>& has_part) {
   std::vector<ExcerptHit> hits = heading_hits(source, terms);
   if (!hits.empty()) return hits;
   const size_t parts = terms.parts().size();
@@ -98,7 +99,19 @@ std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms,
   size_t walked = std::min(body, source.text.size());
   bool full = scan.walk(source.text, walked, source.text.size());
   walked = std::max(walked, source.text.size());
-  while (!full && !source.complete() && distinct_parts(scan.hits(), parts) < parts) {
+  // Whether a part the document has is not found yet (each asked once).
+  std::vector<int> has(parts, -1);
+  auto missing = [&] {
+    std::vector<bool> found(parts);
+    for (const ExcerptHit& hit : scan.hits()) found[hit.part] = true;
+    for (size_t p = 0; p < parts; ++p) {
+      if (found[p]) continue;
+      if (has[p] < 0) has[p] = has_part(p) ? 1 : 0;
+      if (has[p] == 1) return true;
+    }
+    return false;
+  };
+  while (!full && !source.complete() && missing()) {
     // One more block of the tail.
     if (!add_excerpt_tail(tail(), source, source.text.size() + 1)) break;
     // Whole words only, until the end.
@@ -116,19 +129,27 @@ std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms,
 }  // namespace
 
 Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length,
-                     const TailReader& read_tail) {
+                     const ExcerptReader& reader) {
   Excerpt excerpt;
   length = std::clamp(length, kMinExcerptWords, kMaxExcerptWords);
   // The tail's value is read once, when first needed.
   std::string tail_value;
   bool tail_read = false;
   const std::function<std::string_view()> tail = [&]() -> std::string_view {
-    if (!tail_read && read_tail) tail_value = read_tail();
+    if (!tail_read && reader.tail) tail_value = reader.tail();
     tail_read = true;
     return tail_value;
   };
   auto add_tail = [&] { return add_excerpt_tail(tail(), source); };
-  std::vector<ExcerptHit> hits = passage_hits(source, terms, length * kBytesPerWord, tail);
+  // A part the document has is worth reading the tail for.
+  auto has_part = [&](size_t part) {
+    if (!reader.has_term) return true;
+    for (const std::string& term : terms.terms_of(part))
+      if (!reader.has_term(term)) return false;
+    return true;
+  };
+  std::vector<ExcerptHit> hits =
+      passage_hits(source, terms, length * kBytesPerWord, tail, has_part);
   // A heading's passage may lie in the tail (or past a tail that is lost):
   // the tail is read as far as the passage may reach.
   if (!hits.empty() && !source.complete() &&

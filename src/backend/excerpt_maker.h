@@ -30,11 +30,16 @@ struct Excerpt {
   const ExcerptSection* section = nullptr;  // where the passage stands, if any
 };
 
-// The tail of the document's text (the value of kValueExcerptTail), read
-// only when the passage needs it.
-using TailReader = std::function<std::string()>;
+// What the excerpt may read of its document beyond the head, only when the
+// passage needs it.
+struct ExcerptReader {
+  // The tail of the text (the value of kValueExcerptTail).
+  std::function<std::string()> tail;
+  // Whether the document has an index term; empty: not known, as if it had.
+  std::function<bool(const std::string&)> has_term;
+};
 
 Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned words,
-                     const TailReader& read_tail = {});
+                     const ExcerptReader& reader = {});
 
 }  // namespace zeb::backend

@@ -141,7 +141,10 @@ void ExcerptTerms::add_term(const Term& term) {
         part.push_back({WordMatcher::kExact, piece.text});
       }
     }
-    if (!part.empty()) parts_.push_back(std::move(part));
+    if (!part.empty()) {
+      parts_.push_back(std::move(part));
+      part_terms_.emplace_back();
+    }
     return;
   }
   const std::vector<std::string> words = split_words(term.text);
@@ -152,14 +155,19 @@ void ExcerptTerms::add_term(const Term& term) {
   // A phrase is searched by its words as they stand.
   MarkedPart part;
   for (const std::string& word : words) part.push_back({WordMatcher::kExact, word});
-  if (!part.empty()) parts_.push_back(std::move(part));
+  if (!part.empty()) {
+    parts_.push_back(std::move(part));
+    part_terms_.push_back(words);
+  }
 }
 
 void ExcerptTerms::add_word(const std::string& word, uint8_t type) {
   if (type == kTermTypeExact || !has_stem(word)) {
     parts_.push_back({{WordMatcher::kExact, word}});
+    part_terms_.push_back({word});
   } else {
     parts_.push_back({{WordMatcher::kStem, stem_of(word)}});
+    part_terms_.push_back({prefixed_term(kStemPrefix, stem_of(word))});
   }
 }
 

@@ -30,6 +30,9 @@ class ExcerptTerms {
   explicit ExcerptTerms(const ParsedSearch& parsed);
 
   const std::vector<MarkedPart>& parts() const { return parts_; }
+  // The index terms a document that holds part `part` has, every one
+  // (index_schema.h); empty where they are not known (a mask).
+  const std::vector<std::string>& terms_of(size_t part) const { return part_terms_[part]; }
   // Whether a word whose first byte (ASCII lower-cased) is `byte`, and
   // whose next byte is `next` (0 at the end of the text), may start part
   // `part`: most words of a text are passed over on this alone.
@@ -58,6 +61,7 @@ class ExcerptTerms {
   const std::string& stem_of(const std::string& word);
 
   std::vector<MarkedPart> parts_;
+  std::vector<std::vector<std::string>> part_terms_;
   std::vector<std::bitset<256>> starts_;   // per part
   std::vector<std::bitset<256>> seconds_;  // per part: the byte after the first
   std::bitset<256> any_start_;

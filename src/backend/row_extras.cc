@@ -28,14 +28,14 @@ std::string stamp_date(std::string_view stamp) {
 }
 
 void make_row_extras(const RowExtrasWanted& wanted, std::string_view stamp,
-                     std::string_view excerpt_value, const TailReader& read_tail,
+                     std::string_view excerpt_value, const ExcerptReader& reader,
                      RowExtras& out) {
   out = RowExtras{};
   if (wanted.date) out.date = stamp_date(stamp);
   if (wanted.excerpt_words == 0 || !wanted.terms) return;
   ExcerptSource source;
   if (!decode_excerpt_source(excerpt_value, source)) return;
-  const Excerpt excerpt = make_excerpt(source, *wanted.terms, wanted.excerpt_words, read_tail);
+  const Excerpt excerpt = make_excerpt(source, *wanted.terms, wanted.excerpt_words, reader);
   out.excerpt = excerpt.text;
   if (excerpt.section != nullptr && !excerpt.section->anchor.empty()) {
     out.section.assign(excerpt.section->anchor);

@@ -28,9 +28,9 @@ struct RowExtras {
 
 // The extras of one document from its stamp (document_data.h), the value
 // of its excerpt slot (empty for a document made before they were kept) and
-// what reads the tail of its text when the excerpt needs it.
+// what reads more of it when the excerpt needs it.
 void make_row_extras(const RowExtrasWanted& wanted, std::string_view stamp,
-                     std::string_view excerpt_value, const TailReader& read_tail,
+                     std::string_view excerpt_value, const ExcerptReader& reader,
                      RowExtras& out);
 
 // The date (UTC) of a stamp's modification time; empty when it has none.

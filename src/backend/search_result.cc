@@ -247,12 +247,21 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
       const std::string_view stamp = stamp_of(data[at]);
       const StoredExcerpt* stored = excerpts.empty() ? nullptr : &excerpts[at];
       const Xapian::docid id = it->id;
-      const TailReader read_tail = [&, stored, id] {
+      // A remote document came whole; a local one is read further only
+      // where its excerpt needs it.
+      ExcerptReader reader;
+      reader.tail = [&, stored, id] {
         if (documents_.any_remote()) return stored->tail;
         return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
       };
-      make_row_extras(options_.extras, stamp, stored ? stored->head : std::string_view(),
-                      read_tail, entry.extras);
+      if (!documents_.any_remote())
+        reader.has_term = [&, id](const std::string& term) {
+          Xapian::PostingIterator posting = db_.postlist_begin(term);
+          posting.skip_to(id);
+          return posting != db_.postlist_end(term) && *posting == id;
+        };
+      make_row_extras(options_.extras, stamp, stored ? stored->head : std::string_view(), reader,
+                      entry.extras);
       data[at].resize(identifier_of(data[at]).size());
     }
     entry.data = std::move(data[at++]);

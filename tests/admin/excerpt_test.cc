@@ -60,10 +60,12 @@ backend::Excerpt excerpt_of(const backend::StoredExcerpt& value, const ParsedSea
   ExcerptSource source;
   EXPECT_TRUE(backend::decode_excerpt_source(value.head, source));
   ExcerptTerms terms(query);
-  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words, [&] {
+  backend::ExcerptReader reader;
+  reader.tail = [&] {
     if (tail_reads != nullptr) ++*tail_reads;
     return value.tail;
-  });
+  };
+  backend::Excerpt excerpt = backend::make_excerpt(source, terms, words, reader);
   if (section != nullptr)
     *section = excerpt.section == nullptr || excerpt.section->anchor.empty()
                    ? ""
