@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include "admin/html_extract.h"
+#include "backend/excerpt_hits.h"
 #include "backend/excerpt_maker.h"
 #include "backend/excerpt_source.h"
 #include "backend/row_extras.h"
@@ -242,6 +244,59 @@ TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
                  nullptr, &reads).text;
   EXPECT_EQ(text.rfind("Top w0 w1", 0), 0u) << text;
   EXPECT_EQ(reads, 1);
+}
+
+TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
+  // Random texts of words in mixed case, punctuation and other scripts;
+  // the marks found by looking only where a part's first bytes stand must
+  // be those of trying every part at every word.
+  const std::vector<std::string> vocabulary = {
+      "Vacuum", "vacuums", "ANALYZE", "analyzing", "an", "and", "a", "key", "Keys", "foreign",
+      "for", "_x", "x_1", "42", "\xC3\xA9t\xC3\xA9", "v\xC3\xA1" "cuum", "fo", "van"};
+  const std::vector<std::string> separators = {" ", "  ", ", ", ". ", "-", "(", "\xE2\x80\x94", "\n"};
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  const std::vector<ParsedSearch> queries = [&] {
+    std::vector<ParsedSearch> all;
+    all.push_back(search({}, "vacuum analyze"));
+    all.push_back(search({{"foreign key"}}));
+    all.push_back(search({{"an", true}, {"42", true}}));
+    all.push_back(search({{"v*", false, true}}));
+    return all;
+  }();
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    while (text.size() < 300 + static_cast<size_t>(round) * 7) text += pick(vocabulary) + pick(separators);
+    for (const ParsedSearch& query : queries) {
+      ExcerptTerms terms(query);
+      std::vector<backend::ByteSpan> expected;
+      for (size_t at = backend::next_word(text, 0); at != std::string::npos;
+           at = backend::next_word(text, backend::word_end(text, at))) {
+        for (const backend::MarkedPart& part : terms.parts()) {
+          std::vector<backend::ByteSpan> spans;
+          size_t word = at;
+          for (const backend::WordMatcher& matcher : part) {
+            if (!spans.empty()) word = backend::next_word(text, word);
+            if (word == std::string::npos) break;
+            const size_t end = backend::word_end(text, word);
+            if (!terms.matches(matcher, Xapian::Unicode::tolower(text.substr(word, end - word))))
+              break;
+            spans.push_back({word, end});
+            word = end;
+          }
+          if (spans.size() == part.size()) expected.insert(expected.end(), spans.begin(), spans.end());
+        }
+      }
+      std::sort(expected.begin(), expected.end(),
+                [](const auto& a, const auto& b) { return a.begin < b.begin; });
+      expected.erase(std::unique(expected.begin(), expected.end(),
+                                 [](const auto& a, const auto& b) { return a.begin == b.begin; }),
+                     expected.end());
+      const std::vector<backend::ByteSpan> found = backend::find_marks(text, terms, 0, text.size());
+      ASSERT_EQ(found.size(), expected.size()) << text;
+      for (size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].begin, expected[i].begin) << text;
+    }
+  }
 }
 
 }  // namespace
