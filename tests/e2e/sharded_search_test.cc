@@ -29,6 +29,9 @@ void write_corpus(const TempDir& dir) {
     body += kMaskWords[i % 5];
     for (int filler = 0; filler < (i * 7) % 23; ++filler)
       body += " filler" + std::to_string(filler);
+    // Long pages, whose words stand where excerpts read on past the head.
+    if (i % 8 == 5)
+      for (int filler = 0; filler < 2000; ++filler) body = "lead" + std::to_string(filler) + " " + body;
     const std::string keywords = i % 5 == 2 ? "<meta name=\"keywords\" content=\"Getting Started\">"
                                             : "";
     dir.write("docs/" + std::string(kFolders[i % 3]) + "/page" + std::to_string(i) + ".html",
@@ -110,6 +113,8 @@ TEST_F(ShardedSearch, EveryKindOfQueryFindsTheSameDocuments) {
   const std::string local = search("SelectIndex=local&" + fields);
   EXPECT_GE(extras(local).size(), 60u) << local;  // excerpts and dates of 30 rows and more
   EXPECT_NE(local.find("<mark>information</mark> <mark>retrieval</mark>"), std::string::npos);
+  // A long page's passage is read from the rest of its text, past the head.
+  EXPECT_NE(local.find("lead0 <mark>retrieval</mark>"), std::string::npos) << local;
 }
 
 TEST_F(ShardedSearch, AnUpdateIsSeenThroughBothIndexes) {
