@@ -67,6 +67,7 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
   std::vector<ExcerptHit> best;
   size_t best_distinct = 0;
   for (const ExcerptSection& section : source.sections) {
+    if (!terms.may_hold(section.heading)) continue;
     std::vector<ExcerptHit> hits =
         find_hits(section.heading, terms, 0, section.heading.size(), 0);
     for (ExcerptHit& hit : hits) hit.begin += section.offset;  // the heading stands there

@@ -178,6 +178,15 @@ const std::string& ExcerptTerms::stem_of(const std::string& word) {
   return stems_.emplace(word, stemmer_(word)).first->second;
 }
 
+bool ExcerptTerms::may_hold(std::string_view text) const {
+  if (prefixes_.empty()) return true;
+  for (const Prefix& prefix : prefixes_)
+    if (text.find(prefix.lower[0]) != std::string_view::npos ||
+        text.find(prefix.upper[0]) != std::string_view::npos)
+      return true;
+  return false;
+}
+
 bool ExcerptTerms::matches(const WordMatcher& matcher, const std::string& word) {
   switch (matcher.kind) {
     case WordMatcher::kExact:

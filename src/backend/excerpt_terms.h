@@ -50,6 +50,9 @@ class ExcerptTerms {
   };
   static constexpr size_t kMaxPrefixes = 4;
   const std::vector<Prefix>& prefixes() const { return prefixes_; }
+  // False when no part can start in `text` (none of their first bytes is
+  // there): most headings of a page are passed over on this alone.
+  bool may_hold(std::string_view text) const;
   // Whether `word` (lower case) matches `matcher`.
   bool matches(const WordMatcher& matcher, const std::string& word);
 
