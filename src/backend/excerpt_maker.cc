@@ -86,9 +86,9 @@ std::vector<ExcerptHit> heading_hits(const ExcerptSource& source, ExcerptTerms& 
 // search's words or more is where the passage starts: it is the section
 // the document gives to them. Else the head is read for the passage, and
 // the tail, a block at a time, while a word of the search that the
-// document has is missing from what was read. What stands before the first heading (mostly the site's
-// furniture, a navigation bar that repeats the chapter's title) counts
-// only when the rest has no hit.
+// document has is missing from what was read. What stands before the first
+// heading (mostly the site's furniture, a navigation bar that repeats the
+// chapter's title) counts only when the rest has no hit.
 std::vector<ExcerptHit> passage_hits(ExcerptSource& source, ExcerptTerms& terms, size_t window,
                                      const std::function<std::string_view()>& tail,
                                      const std::function<bool(size_t)>& has_part) {
