@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const size_t cut = input.find("\n--\n");
   const std::string_view head = input.substr(0, cut);
-  const std::string tail(cut == std::string_view::npos ? std::string_view() : input.substr(cut + 4));
+  const std::string tail(cut == std::string_view::npos ? std::string_view()
+                                                       : input.substr(cut + 4));
   static zeb::backend::ExcerptTerms* const searches[] = {
       new zeb::backend::ExcerptTerms(free_text("vacuum analyze")),
       new zeb::backend::ExcerptTerms(free_text("a")),

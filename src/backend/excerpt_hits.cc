@@ -133,7 +133,8 @@ class HitFinder {
         }
         found = _mm_or_si128(found, here);
       }
-      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0; bits &= bits - 1)
+      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0;
+           bits &= bits - 1)
         if (at_lead(at + static_cast<size_t>(__builtin_ctz(bits)), window)) return true;
     }
     for (; at < to; ++at)

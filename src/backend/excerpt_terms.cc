@@ -45,7 +45,8 @@ ExcerptTerms::Prefix prefix_of(const WordMatcher& matcher) {
   while (fixed < text.size() && fixed < 3 && static_cast<unsigned char>(text[fixed]) < 0x80 &&
          text[fixed] != kMaskAny && text[fixed] != kMaskOne)
     ++fixed;
-  if (matcher.kind == WordMatcher::kStem) fixed = std::min(fixed, text.size() >= 4 ? size_t{3} : text.size() >= 3 ? size_t{2} : size_t{1});
+  if (matcher.kind == WordMatcher::kStem)
+    fixed = std::min(fixed, text.size() >= 4 ? size_t{3} : text.size() >= 3 ? size_t{2} : size_t{1});
   ExcerptTerms::Prefix prefix;
   prefix.length = fixed;
   for (size_t i = 0; i < fixed; ++i) {

@@ -232,7 +232,8 @@ TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
     SCOPED_TRACE(c.what);
     int reads = 0;
     std::string section;
-    const std::string text = shown(excerpt_of(value, search({{c.word, true}}), 30, &section, &reads).text);
+    const std::string text =
+        shown(excerpt_of(value, search({{c.word, true}}), 30, &section, &reads).text);
     EXPECT_NE(text.find(c.shows), std::string::npos) << text;
     EXPECT_EQ(reads, c.tail_reads);
     EXPECT_EQ(section, c.section);
@@ -253,7 +254,8 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
   const std::vector<std::string> vocabulary = {
       "Vacuum", "vacuums", "ANALYZE", "analyzing", "an", "and", "a", "key", "Keys", "foreign",
       "for", "_x", "x_1", "42", "\xC3\xA9t\xC3\xA9", "v\xC3\xA1" "cuum", "fo", "van"};
-  const std::vector<std::string> separators = {" ", "  ", ", ", ". ", "-", "(", "\xE2\x80\x94", "\n"};
+  const std::vector<std::string> separators = {" ",  "  ", ", ", ". ",
+                                               "-",  "(",  "\xE2\x80\x94", "\n"};
   std::mt19937 random(7);
   auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
   const std::vector<ParsedSearch> queries = [&] {
@@ -266,7 +268,8 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
   }();
   for (int round = 0; round < 200; ++round) {
     std::string text;
-    while (text.size() < 300 + static_cast<size_t>(round) * 7) text += pick(vocabulary) + pick(separators);
+    while (text.size() < 300 + static_cast<size_t>(round) * 7)
+      text += pick(vocabulary) + pick(separators);
     for (const ParsedSearch& query : queries) {
       ExcerptTerms terms(query);
       std::vector<backend::ByteSpan> expected;
@@ -284,7 +287,8 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
             spans.push_back({word, end});
             word = end;
           }
-          if (spans.size() == part.size()) expected.insert(expected.end(), spans.begin(), spans.end());
+          if (spans.size() == part.size())
+            expected.insert(expected.end(), spans.begin(), spans.end());
         }
       }
       std::sort(expected.begin(), expected.end(),
@@ -294,7 +298,8 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
                      expected.end());
       const std::vector<backend::ByteSpan> found = backend::find_marks(text, terms, 0, text.size());
       ASSERT_EQ(found.size(), expected.size()) << text;
-      for (size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].begin, expected[i].begin) << text;
+      for (size_t i = 0; i < found.size(); ++i)
+        EXPECT_EQ(found[i].begin, expected[i].begin) << text;
     }
   }
 }
