@@ -88,7 +88,7 @@ void send_all(const ShardSocket& socket, const std::string& bytes) {
 void shut_connection(const ShardSocket& socket) { ::shutdown(socket.fd, SHUT_RDWR); }
 
 unsigned char AnswerReader::next(std::string& body) {
-  const Clock::time_point deadline = deadline_of(socket_);
+  const Clock::time_point deadline = fixed_deadline_ ? deadline_ : deadline_of(socket_);
   const unsigned char type = byte(deadline);
   uint64_t length = byte(deadline);
   if (length == 255) {

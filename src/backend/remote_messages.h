@@ -41,7 +41,12 @@ void send_all(const ShardSocket& socket, const std::string& bytes);
 // The answers of one connection, message by message.
 class AnswerReader {
  public:
+  using Clock = std::chrono::steady_clock;
+
   explicit AnswerReader(const ShardSocket& socket) : socket_(socket) {}
+  // Every answer by `deadline` rather than each within the socket's timeout.
+  AnswerReader(const ShardSocket& socket, Clock::time_point deadline)
+      : socket_(socket), deadline_(deadline), fixed_deadline_(true) {}
 
   // The next message's type, its body in `body`; waits at most the
   // socket's timeout for all of it. Throws as send_all() does, and for a
@@ -49,11 +54,12 @@ class AnswerReader {
   unsigned char next(std::string& body);
 
  private:
-  using Clock = std::chrono::steady_clock;
   unsigned char byte(Clock::time_point deadline);
   void fill(Clock::time_point deadline);
 
   const ShardSocket& socket_;
+  Clock::time_point deadline_{};
+  bool fixed_deadline_ = false;
   std::string buffer_;
   size_t used_ = 0;
 };
