@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/remote_held_terms.h"
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -33,6 +34,8 @@ struct DocumentBatch {
   // Positions in `ids` whose document the server answered with an error;
   // read through Xapian, they throw that error as Xapian has it.
   std::vector<size_t> refused;
+  // Asked after the documents, in the same exchange, when not null.
+  HeldTerms* held = nullptr;
 };
 
 // Sends every batch's requests. Throws Xapian::NetworkError (or its

@@ -33,6 +33,8 @@ void append_message(std::string& out, unsigned char type, const std::string& bod
 // The number at the start of `body`; throws Xapian::NetworkError when there
 // is none.
 uint64_t read_number(const std::string& body);
+// The number at `at` in `body`, `at` moved past it; throws as read_number().
+uint64_t read_number_at(const std::string& body, size_t& at);
 
 // Sends all of `bytes`, waiting at most the socket's timeout. Throws
 // Xapian::NetworkError (NetworkTimeoutError after the timeout).

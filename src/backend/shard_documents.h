@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/remote_held_terms.h"
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -31,9 +32,14 @@ class ShardDocuments {
 
   // The data of each document, stamp and all, and, with `excerpts`, the
   // value of its excerpt slot (index_schema.h), empty when it has none.
+  // With `held` and `held_of`, the document `held_of` names (one of `ids`)
+  // is asked which of `held->terms` it holds in the same exchange, when it
+  // is read from a remote shard's connection (remote_held_terms.h);
+  // `held->known` tells whether it was.
   void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                         std::vector<std::string>& data,
-                        std::vector<std::string>* excerpts = nullptr) const;
+                        std::vector<std::string>* excerpts = nullptr,
+                        HeldTerms* held = nullptr, Xapian::docid held_of = 0) const;
 
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }
