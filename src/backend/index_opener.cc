@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "backend/index_schema.h"
+#include "backend/kept_shard_check.h"
 #include "backend/return_codes.h"
 #include "backend/shard_identity.h"
 #include "backend/shard_copies.h"
@@ -52,12 +53,14 @@ namespace {
 
 // Opens shard `shard` of `entry` on the first of `copies` that answers and,
 // for a replica, is current (shard_copies.h). `kept`, when it holds a
-// connection, is the first copy's, kept from an earlier session. Copies
-// that failed are added to `failed`; `chosen` gets the copy opened.
+// connection, is the first copy's, kept from an earlier session, and
+// `check` what its revision check found (kept_shard_check.h). Copies that
+// failed are added to `failed`; `chosen` gets the copy opened.
 int open_live_copy(const CatalogueEntry& entry, size_t shard,
                    const std::vector<std::string>& copies, const ShardTimeouts& timeouts,
                    const std::vector<unsigned long long>& record, KeptShard& kept, bool& reused,
-                   Xapian::Database& db, std::string& chosen, std::vector<std::string>& failed) {
+                   KeptState check, Xapian::Database& db, std::string& chosen,
+                   std::vector<std::string>& failed) {
   int code = kServerUnavailable;
   for (size_t k = 0; k < copies.size(); ++k) {
     const std::string& copy = copies[k];
@@ -65,16 +68,19 @@ int open_live_copy(const CatalogueEntry& entry, size_t shard,
     code = kServerUnavailable;
     bool stalled = false;
     if (k == 0 && reused) {
-      try {
-        kept.db.reopen();
-        db = kept.db;
-        code = kOk;
-      } catch (const Xapian::NetworkTimeoutError&) {
-        stalled = true;  // a stalled server: no second wait on it
-      } catch (const Xapian::Error&) {
+      stalled = check == KeptState::kStalled;  // no second wait on it
+      if (check == KeptState::kUnchecked) {
+        try {
+          kept.db.reopen();
+          db = kept.db;
+          code = kOk;
+        } catch (const Xapian::NetworkTimeoutError&) {
+          stalled = true;
+        } catch (const Xapian::Error&) {
+        }
       }
       if (code != kOk) {
-        reused = false;  // closed by the server since: connect again
+        reused = false;  // a newer revision, or closed by the server since: connect again
         kept = KeptShard{};
       }
     }
@@ -141,26 +147,56 @@ int open_index_database(const std::string& instance_dir, const CatalogueEntry& e
   std::vector<std::vector<std::string>> order(count);
   std::vector<KeptShard> kept(count);
   std::vector<char> reused(count);  // written by the threads: no packed bits
+  std::vector<KeptProbe> probes;
+  std::vector<size_t> probed;
   for (size_t i = 0; i < count; ++i) {
     order[i] = copies_in_order(entry, i, spread);
     reused[i] = take_kept_shard(order[i].front(), timeouts, kept[i]);
+    if (!reused[i] || kept[i].socket.fd < 0) continue;
+    KeptProbe probe;
+    probe.socket = &kept[i].socket;
+    probe.wants_revision = order[i].front() != entry.shards[i] && i < record.size();
+    probes.push_back(probe);
+    probed.push_back(i);
+  }
+  // The kept connections' revision checks in one exchange with each shard.
+  check_kept_shards(probes);
+  std::vector<KeptState> checks(count, KeptState::kUnchecked);
+  std::vector<size_t> pending;  // the shards still to open, side by side
+  for (size_t j = 0, next = 0; j < count; ++j) {
+    if (next < probed.size() && probed[next] == j) {
+      const KeptProbe& probe = probes[next++];
+      checks[j] = probe.state;
+      // A replica too far behind fails as a copy that cannot be read.
+      if (checks[j] == KeptState::kCurrent && probe.wants_revision &&
+          !(probe.revision_read && replica_current(probe.revision, record[j])))
+        checks[j] = KeptState::kStalled;
+      if (checks[j] == KeptState::kCurrent) continue;
+    }
+    pending.push_back(j);
   }
   const auto all_reused = [&] {
     return std::find(reused.begin(), reused.end(), 0) == reused.end();
   };
   // The sockets open before the new connections, so that those can be told
-  // apart; with every connection kept there are none to find.
-  const std::vector<OpenSocket> before = sockets != nullptr && !all_reused()
+  // apart; with every kept connection current there are none to find.
+  const std::vector<OpenSocket> before = sockets != nullptr && !pending.empty()
                                              ? connected_sockets()
                                              : std::vector<OpenSocket>{};
   std::vector<Xapian::Database> shards(count);
   std::vector<std::string> chosen(count);
   std::vector<std::vector<std::string>> failed(count);
   std::vector<int> codes(count, kOk);
-  run_side_by_side(count, [&](size_t i) {
+  for (size_t i = 0; i < count; ++i) {
+    if (checks[i] != KeptState::kCurrent) continue;
+    shards[i] = kept[i].db;
+    chosen[i] = order[i].front();
+  }
+  run_side_by_side(pending.size(), [&](size_t j) {
+    const size_t i = pending[j];
     bool reuse = reused[i];
-    codes[i] = open_live_copy(entry, i, order[i], timeouts, record, kept[i], reuse, shards[i],
-                              chosen[i], failed[i]);
+    codes[i] = open_live_copy(entry, i, order[i], timeouts, record, kept[i], reuse, checks[i],
+                              shards[i], chosen[i], failed[i]);
     reused[i] = reuse;
   });
   for (const std::vector<std::string>& copies_failed : failed)

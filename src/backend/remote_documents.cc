@@ -51,6 +51,7 @@ void request_documents(std::vector<DocumentBatch>& batches) {
       append_number(id, shard_id);
       append_message(requests, kMessageDocument, id);
     }
+    if (batch.held != nullptr) append_held_term_requests(requests, *batch.held);
     send_all(*batch.socket, requests);
   });
 }
@@ -59,6 +60,7 @@ void collect_documents(std::vector<DocumentBatch>& batches) {
   on_every_batch(batches, [](DocumentBatch& batch) {
     AnswerReader reader(*batch.socket);
     for (size_t i = 0; i < batch.ids.size(); ++i) read_answer(reader, batch, i);
+    if (batch.held != nullptr) read_held_term_answers(reader, *batch.held);
   });
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "backend/excerpt_source.h"
+#include "backend/remote_held_terms.h"
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -34,6 +35,8 @@ struct DocumentBatch {
   // Positions in `ids` whose document the server answered with an error;
   // read through Xapian, they throw that error as Xapian has it.
   std::vector<size_t> refused;
+  // Asked after the documents, in the same exchange, when not null.
+  HeldTerms* held = nullptr;
 };
 
 // Sends every batch's requests. Throws Xapian::NetworkError (or its

@@ -55,17 +55,23 @@ void append_message(std::string& out, unsigned char type, const std::string& bod
 }
 
 uint64_t read_number(const std::string& body) {
-  if (body.empty()) throw Xapian::NetworkError("Missing number in a remote shard's answer");
-  uint64_t value = static_cast<unsigned char>(body[0]);
+  size_t at = 0;
+  return read_number_at(body, at);
+}
+
+uint64_t read_number_at(const std::string& body, size_t& at) {
+  if (at >= body.size()) throw Xapian::NetworkError("Missing number in a remote shard's answer");
+  uint64_t value = static_cast<unsigned char>(body[at++]);
   if (value < 255) return value;
   uint64_t rest = 0;
-  for (size_t at = 1, shift = 0;; ++at, shift += 7) {
+  for (size_t shift = 0;; ++at, shift += 7) {
     if (at == body.size() || shift > 56)
       throw Xapian::NetworkError("Bad number in a remote shard's answer");
     const unsigned char group = static_cast<unsigned char>(body[at]);
     rest |= uint64_t{group & 0x7fu} << shift;
     if (group & 0x80) break;
   }
+  ++at;
   return value + rest;
 }
 
@@ -88,7 +94,7 @@ void send_all(const ShardSocket& socket, const std::string& bytes) {
 void shut_connection(const ShardSocket& socket) { ::shutdown(socket.fd, SHUT_RDWR); }
 
 unsigned char AnswerReader::next(std::string& body) {
-  const Clock::time_point deadline = deadline_of(socket_);
+  const Clock::time_point deadline = fixed_deadline_ ? deadline_ : deadline_of(socket_);
   const unsigned char type = byte(deadline);
   uint64_t length = byte(deadline);
   if (length == 255) {

@@ -33,6 +33,8 @@ void append_message(std::string& out, unsigned char type, const std::string& bod
 // The number at the start of `body`; throws Xapian::NetworkError when there
 // is none.
 uint64_t read_number(const std::string& body);
+// The number at `at` in `body`, `at` moved past it; throws as read_number().
+uint64_t read_number_at(const std::string& body, size_t& at);
 
 // Sends all of `bytes`, waiting at most the socket's timeout. Throws
 // Xapian::NetworkError (NetworkTimeoutError after the timeout).
@@ -41,7 +43,12 @@ void send_all(const ShardSocket& socket, const std::string& bytes);
 // The answers of one connection, message by message.
 class AnswerReader {
  public:
+  using Clock = std::chrono::steady_clock;
+
   explicit AnswerReader(const ShardSocket& socket) : socket_(socket) {}
+  // Every answer by `deadline` rather than each within the socket's timeout.
+  AnswerReader(const ShardSocket& socket, Clock::time_point deadline)
+      : socket_(socket), deadline_(deadline), fixed_deadline_(true) {}
 
   // The next message's type, its body in `body`; waits at most the
   // socket's timeout for all of it. Throws as send_all() does, and for a
@@ -49,11 +56,12 @@ class AnswerReader {
   unsigned char next(std::string& body);
 
  private:
-  using Clock = std::chrono::steady_clock;
   unsigned char byte(Clock::time_point deadline);
   void fill(Clock::time_point deadline);
 
   const ShardSocket& socket_;
+  Clock::time_point deadline_{};
+  bool fixed_deadline_ = false;
   std::string buffer_;
   size_t used_ = 0;
 };

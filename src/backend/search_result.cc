@@ -84,6 +84,8 @@ Xapian::MSet SearchResult::load_window(uint32_t offset, uint32_t check_at_least)
                          options_.without_title_start, window_asked_, window_, run))
     return run;
   run = enquire_.get_mset(offset, window_asked_, check_at_least);
+  // The best match's sort key is its path (index_schema.h), where it has one.
+  if (offset == 0) best_path_ = run.empty() ? std::string() : run.begin().get_sort_key();
   window_.clear();
   window_.reserve(run.size());
   for (auto it = run.begin(); it != run.end(); ++it)
@@ -135,7 +137,7 @@ void SearchResult::start() {
   if (held <= kEntriesPerAnswer) entries_ = std::min(entries_, held);
 }
 
-void SearchResult::scale_ranks(const std::string* best_data) {
+void SearchResult::scale_ranks(const std::string* best_data, const HeldTerms* asked) {
   ranks_scaled_ = true;
   if (window_offset_ != 0) load_window(0);
   if (window_.empty()) return;
@@ -145,7 +147,12 @@ void SearchResult::scale_ranks(const std::string* best_data) {
   // Which of the words the best match holds. A local index skips along each
   // word's posting list; a remote shard would send those lists whole.
   size_t held = 0;
-  if (!documents_.any_remote()) {
+  if (options_.rank_terms.empty()) {
+    // Worth all of them: nothing to count.
+  } else if (asked != nullptr && asked->known && best_data != nullptr &&
+      best_data->substr(0, best_data->find(';')) == best_path_) {
+    held = asked->held;  // asked with the page's documents
+  } else if (!documents_.any_remote()) {
     for (const std::string& term : options_.rank_terms) {
       Xapian::PostingIterator posting = db_.postlist_begin(term);
       posting.skip_to(best);
@@ -231,13 +238,22 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   for (auto it = first; it != last; ++it) ids.push_back(it->id);
   std::vector<std::string> data;
   std::vector<StoredExcerpt> excerpts;
-  if (options_.extras.any()) {
-    documents_.read_stored_data(db_, ids, data,
-                                options_.extras.excerpt_words != 0 ? &excerpts : nullptr);
-  } else {
-    documents_.read_data(db_, ids, data);
+  // On a remote shard the best match is asked for the rank terms it holds
+  // with the page's documents rather than in two exchanges after them.
+  HeldTerms held;
+  const bool ask_held = needs_scaling && offset == 0 && documents_.any_remote() &&
+                        !options_.rank_terms.empty() &&
+                        options_.rank_terms.size() <= kMaxHeldTermsAsked && !best_path_.empty();
+  if (ask_held) {
+    held.terms = options_.rank_terms;
+    held.path_term = prefixed_term(kPathPrefix, best_path_);
   }
-  if (needs_scaling && offset == 0) scale_ranks(&data[0]);  // the best match is first
+  documents_.read_stored_data(db_, ids, data,
+                              options_.extras.excerpt_words != 0 ? &excerpts : nullptr,
+                              ask_held ? &held : nullptr, ids[0]);
+  if (!options_.extras.any())
+    for (std::string& entry : data) entry.resize(identifier_of(entry).size());
+  if (needs_scaling && offset == 0) scale_ranks(&data[0], &held);  // the best match is first
   out.reserve(count);
   const size_t shards = shard_names_.size();
   size_t at = 0;

@@ -101,8 +101,9 @@ class SearchResult {
   // them that exist.
   bool holds(uint32_t offset, uint32_t count) const;
   // Sets rank_factor_ from the best match, the first of the first window,
-  // whose data `best_data` holds when already read (else null).
-  void scale_ranks(const std::string* best_data);
+  // whose data `best_data` holds when already read (else null), and
+  // `asked` the rank terms it holds when they were asked with it.
+  void scale_ranks(const std::string* best_data, const HeldTerms* asked = nullptr);
   // How many of the rank terms the best match holds, counted on its remote
   // shard; false when that cannot be told.
   bool count_held_remotely(Xapian::docid best, const std::string* best_data, size_t& held) const;
@@ -115,6 +116,7 @@ class SearchResult {
   Xapian::Enquire enquire_;
   SearchOptions options_;
   std::vector<WindowEntry> window_;
+  std::string best_path_;  // the first window's best match's path, when known
   uint32_t window_offset_ = 0;
   uint32_t window_asked_ = 0;  // entries asked for; 0 before the first window
   uint32_t found_ = 0;

@@ -38,7 +38,8 @@ void ShardDocuments::read_data(const Xapian::Database& db, const std::vector<Xap
 void ShardDocuments::read_stored_data(const Xapian::Database& db,
                                       const std::vector<Xapian::docid>& ids,
                                       std::vector<std::string>& data,
-                                      std::vector<StoredExcerpt>* excerpts) const {
+                                      std::vector<StoredExcerpt>* excerpts, HeldTerms* held,
+                                      Xapian::docid held_of) const {
   data.assign(ids.size(), std::string());
   if (excerpts != nullptr) excerpts->assign(ids.size(), StoredExcerpt());
   // Where a document is read through Xapian.
@@ -75,6 +76,7 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
       batches.push_back({socket, {}, {}, {}, {}});
     }
     DocumentBatch& batch = batches[batch_of[shard]];
+    if (held != nullptr && ids[i] == held_of) batch.held = held;
     batch.ids.push_back((ids[i] - 1) / count + 1);
     batch.data.push_back(&data[i]);
     if (excerpts != nullptr) batch.excerpts.push_back(&(*excerpts)[i]);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "backend/excerpt_source.h"
-
+#include "backend/remote_held_terms.h"
 #include "backend/shard_socket.h"
 
 namespace zeb::backend {
@@ -35,9 +35,14 @@ class ShardDocuments {
   // values of its excerpt slots (index_schema.h), empty when it has none.
   // A local document's tail is left to be read when it is needed
   // (Xapian::Document::get_value); a remote one comes with the head.
+  // With `held` and `held_of`, the document `held_of` names (one of `ids`)
+  // is asked which of `held->terms` it holds in the same exchange, when it
+  // is read from a remote shard's connection (remote_held_terms.h);
+  // `held->known` tells whether it was.
   void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                         std::vector<std::string>& data,
-                        std::vector<StoredExcerpt>* excerpts = nullptr) const;
+                        std::vector<StoredExcerpt>* excerpts = nullptr,
+                        HeldTerms* held = nullptr, Xapian::docid held_of = 0) const;
 
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }

@@ -5,8 +5,9 @@
 // process that serves request after request (the persistent mode) keeps
 // the connections of the indexes its sessions closed and reuses them for
 // the same shard: before use a kept connection must still be the socket it
-// was, with nothing waiting to be read, and is then brought to the shard's
-// latest revision (one exchange). A connection that fails that is dropped
+// was, with nothing waiting to be read, and is then checked for the shard's
+// latest revision (one exchange, kept_shard_check.h). A connection that
+// fails that, or whose shard has a newer revision, is dropped
 // and a new one made, but a shard whose kept connection times out is not
 // tried again: it fails its open as a stalled server does.
 //

@@ -2,6 +2,7 @@
 // tried last, a replica read only while it is at most one revision behind
 // zebadm's record, and 33 only when no copy can be opened.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "backend/index_opener.h"
 #include "backend/return_codes.h"
 #include "backend/shard_copies.h"
+#include "backend/shard_pool.h"
 #include "backend/test_index.h"
 #include "support/shard_server.h"
 
@@ -147,6 +149,50 @@ TEST_F(ShardFailover, AShardOpensOnAnyLiveCurrentCopy) {
     EXPECT_EQ(copy, primary_->address());
   }
   EXPECT_TRUE(copy_skipped(replica_->address()));
+}
+
+TEST_F(ShardFailover, AKeptReplicaConnectionIsReadWhileItIsCurrent) {
+  primary_->stop();
+  mark_copy_failed(primary_->address());  // the replica comes first
+  set_revision("/replica", 10);
+  const ShardTimeouts timeouts{300, 1000};
+  in_port_t kept_port = 0;
+  // Opens R, keeps its connection as a finished session does; the code and
+  // whether the kept connection was used.
+  const auto open_and_keep = [&](bool& reused) {
+    Xapian::Database db;
+    std::vector<Xapian::Database> parts;
+    std::vector<ShardSocket> sockets;
+    std::vector<std::string> copies;
+    const int rc = open_index_database(instance_.dir(), entry_, timeouts, db, nullptr, &parts,
+                                       &sockets, &copies);
+    if (rc != kOk) return rc;
+    EXPECT_EQ(copies[0], replica_->address());
+    const in_port_t port = reinterpret_cast<const sockaddr_in&>(sockets[0].local).sin_port;
+    reused = port == kept_port;
+    kept_port = port;
+    keep_shard(copies[0], timeouts, {parts[0], sockets[0]});
+    return rc;
+  };
+  const struct {
+    const char* record;
+    int rc;
+    bool reused;
+  } cases[] = {
+      {"10\n", kOk, false},  // a new connection
+      {"10\n", kOk, true},   // current
+      {"11\n", kOk, true},   // one behind
+      {"12\n", kServerUnavailable, false},  // two behind: passed over, no copy left
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.record);
+    std::ofstream(instance_.dir() + "/data/R/" + kRevisionRecordName) << c.record;
+    bool reused = false;
+    EXPECT_EQ(open_and_keep(reused), c.rc);
+    EXPECT_EQ(reused, c.reused);
+  }
+  EXPECT_TRUE(copy_skipped(replica_->address()));
+  drop_kept_shards();
 }
 
 }  // namespace
