@@ -6,6 +6,7 @@
 #include <iterator>
 #include <optional>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "page_variants.h"
