@@ -72,10 +72,8 @@ class HitFinder {
       }
       const size_t start = at;
       if (terms_.may_start_any(lead_byte(start))) {
-        const auto next =
-            static_cast<unsigned char>(start + 1 < text_.size() ? text_[start + 1] : 0);
         for (size_t p = 0; p < parts; ++p)
-          if (terms_.may_start(p, lead_byte(start), next)) try_part(p, start);
+          if (terms_.may_start(p, lead_byte(start))) try_part(p, start);
         if (window != 0 && every_part_within(window)) return full_ = true;
       }
       at += c < 0x80 ? 1 : length;  // is_word_at measured a longer one
@@ -160,9 +158,8 @@ class HitFinder {
                         : is_word_at(text_, previous_character(text_, at), length))
         return false;
     }
-    const auto next = static_cast<unsigned char>(at + 1 < text_.size() ? text_[at + 1] : 0);
     for (size_t p = 0; p < terms_.parts().size(); ++p)
-      if (terms_.may_start(p, lead_byte(at), next)) try_part(p, at);
+      if (terms_.may_start(p, lead_byte(at))) try_part(p, at);
     return full_ = window != 0 && every_part_within(window);
   }
 

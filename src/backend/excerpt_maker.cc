@@ -141,7 +141,6 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
     tail_read = true;
     return tail_value;
   };
-  auto add_tail = [&] { return add_excerpt_tail(tail(), source); };
   // A part the document has is worth reading the tail for.
   auto has_part = [&](size_t part) {
     if (!reader.has_term) return true;
@@ -183,7 +182,8 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
   extend();
   // A passage that reaches the end of the head goes on in the tail, its
   // last word too where the head cut it.
-  if (!source.complete() && next_word(text, last) == std::string_view::npos && add_tail()) {
+  if (!source.complete() && next_word(text, last) == std::string_view::npos &&
+      add_excerpt_tail(tail(), source)) {
     text = source.text;
     last = word_end(text, previous_word(text, last));
     extend();

@@ -13,30 +13,6 @@ namespace {
 // thousand words.
 constexpr size_t kMaxCachedStems = 20000;
 
-// The bytes that may follow the first of a word `matcher` matches: its own
-// second letter in either case, or what ends a word of one letter (and,
-// to stay on the safe side, any byte of a longer character).
-std::bitset<256> second_bytes(const WordMatcher& matcher) {
-  std::bitset<256> seconds;
-  const std::string& text = matcher.text;
-  const bool masked = matcher.kind == WordMatcher::kPattern &&
-                      text.find_first_of(std::string{kMaskAny, kMaskOne}) < 2;
-  const auto lead = static_cast<unsigned char>(text.empty() ? 0 : text[0]);
-  const auto second = static_cast<unsigned char>(text.size() < 2 ? 0 : text[1]);
-  if (masked || text.size() < 2 || lead >= 0x80 || second >= 0x80 || second == 0) {
-    seconds.set();
-    return seconds;
-  }
-  for (unsigned byte = 0; byte < 256; ++byte) {
-    size_t length = 0;
-    const char c = static_cast<char>(byte);
-    if (byte >= 0x80 || !is_word_at(std::string_view(&c, 1), 0, length)) seconds.set(byte);
-  }
-  seconds.set(second);
-  if (second >= 'a' && second <= 'z') seconds.set(second - 'a' + 'A');
-  return seconds;
-}
-
 // The ASCII bytes every word `matcher` matches begins with (matches() asks
 // no more of a stem: a word of two letters may have a stem of two).
 ExcerptTerms::Prefix prefix_of(const WordMatcher& matcher) {
@@ -107,7 +83,6 @@ void ExcerptTerms::finish() {
     }
     starts_.push_back(starts);
     any_start_ |= starts;
-    seconds_.push_back(second_bytes(part.front()));
   }
   for (const MarkedPart& part : parts_) {
     const Prefix prefix = prefix_of(part.front());

@@ -33,12 +33,9 @@ class ExcerptTerms {
   // The index terms a document that holds part `part` has, every one
   // (index_schema.h); empty where they are not known (a mask).
   const std::vector<std::string>& terms_of(size_t part) const { return part_terms_[part]; }
-  // Whether a word whose first byte (ASCII lower-cased) is `byte`, and
-  // whose next byte is `next` (0 at the end of the text), may start part
-  // `part`: most words of a text are passed over on this alone.
-  bool may_start(size_t part, unsigned char byte, unsigned char next) const {
-    return starts_[part][byte] && seconds_[part][next];
-  }
+  // Whether a word whose first byte (ASCII lower-cased) is `byte` may
+  // start part `part`: most words of a text are passed over on this alone.
+  bool may_start(size_t part, unsigned char byte) const { return starts_[part][byte]; }
   bool may_start_any(unsigned char byte) const { return any_start_[byte]; }
   // What every word that may start a part begins with: up to three ASCII
   // bytes, each in either case, or (after the first) any byte of a longer
@@ -65,8 +62,7 @@ class ExcerptTerms {
 
   std::vector<MarkedPart> parts_;
   std::vector<std::vector<std::string>> part_terms_;
-  std::vector<std::bitset<256>> starts_;   // per part
-  std::vector<std::bitset<256>> seconds_;  // per part: the byte after the first
+  std::vector<std::bitset<256>> starts_;  // per part
   std::bitset<256> any_start_;
   std::vector<Prefix> prefixes_;
   Xapian::Stem stemmer_;

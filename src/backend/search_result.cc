@@ -45,6 +45,14 @@ SearchResult::SearchResult(const Xapian::Database& db,
 
 namespace {
 
+// Whether document `id` of a local database holds `term`: a skip along the
+// term's posting list.
+bool holds_term(const Xapian::Database& db, Xapian::docid id, const std::string& term) {
+  Xapian::PostingIterator posting = db.postlist_begin(term);
+  posting.skip_to(id);
+  return posting != db.postlist_end(term) && *posting == id;
+}
+
 // One entry more than an answer holds, to learn whether more follow; then
 // twice the window before.
 uint32_t next_window(uint32_t asked) {
@@ -153,11 +161,8 @@ void SearchResult::scale_ranks(const std::string* best_data, const HeldTerms* as
       best_data->substr(0, best_data->find(';')) == best_path_) {
     held = asked->held;  // asked with the page's documents
   } else if (!documents_.any_remote()) {
-    for (const std::string& term : options_.rank_terms) {
-      Xapian::PostingIterator posting = db_.postlist_begin(term);
-      posting.skip_to(best);
-      if (posting != db_.postlist_end(term) && *posting == best) ++held;
-    }
+    for (const std::string& term : options_.rank_terms)
+      if (holds_term(db_, best, term)) ++held;
   } else if (!count_held_remotely(best, best_data, held)) {
     // A remote term list comes one term to a message: read only when the
     // count above fails.
@@ -271,11 +276,7 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
         return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
       };
       if (!documents_.any_remote())
-        reader.has_term = [&, id](const std::string& term) {
-          Xapian::PostingIterator posting = db_.postlist_begin(term);
-          posting.skip_to(id);
-          return posting != db_.postlist_end(term) && *posting == id;
-        };
+        reader.has_term = [&, id](const std::string& term) { return holds_term(db_, id, term); };
       make_row_extras(options_.extras, stamp, stored ? stored->head : std::string_view(), reader,
                       entry.extras);
       data[at].resize(identifier_of(data[at]).size());
