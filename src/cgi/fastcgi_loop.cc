@@ -111,6 +111,7 @@ int serve_fastcgi() {
   // (FCGI_WEB_SERVER_ADDRS: who may connect over TCP) before it goes.
   FCGX_Request request;
   if (FCGX_Init() != 0 || FCGX_InitRequest(&request, STDIN_FILENO, 0) != 0) return 1;
+  prepare_fastcgi_read_timeout();
   environ = no_variables;
   while (FCGX_Accept_r(&request) == 0) {
     FCGX_SetExitStatus(serve_request(request), request.out);

@@ -33,6 +33,10 @@ namespace zeb {
 
 constexpr std::chrono::seconds kFastcgiReadTimeout{5};
 
+// Takes ZEBSRCH_READ_TIMEOUT from the process's environment, which the
+// loop empties before it accepts the first connection.
+void prepare_fastcgi_read_timeout();
+
 // True when standard input is a listening socket: how a FastCGI process
 // manager starts its applications.
 bool listening_on_stdin();

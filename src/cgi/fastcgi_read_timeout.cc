@@ -23,15 +23,19 @@ namespace {
 
 constexpr long kMaxReadTimeoutSeconds = 3600;
 
-// kFastcgiReadTimeout, or the process's ZEBSRCH_READ_TIMEOUT.
-long read_timeout_seconds() {
-  const char* text = getenv("ZEBSRCH_READ_TIMEOUT");
-  const long seconds = text != nullptr ? zeb::decimal_clamped32(text) : 0;
-  if (seconds < 1 || seconds > kMaxReadTimeoutSeconds) return zeb::kFastcgiReadTimeout.count();
-  return seconds;
-}
+long read_timeout = zeb::kFastcgiReadTimeout.count();
 
 }  // namespace
+
+namespace zeb {
+
+void prepare_fastcgi_read_timeout() {
+  const char* text = getenv("ZEBSRCH_READ_TIMEOUT");
+  const long seconds = text != nullptr ? decimal_clamped32(text) : 0;
+  if (seconds >= 1 && seconds <= kMaxReadTimeoutSeconds) read_timeout = seconds;
+}
+
+}  // namespace zeb
 
 extern "C" int __real_accept(int socket, sockaddr* address, socklen_t* length);
 
@@ -39,8 +43,7 @@ extern "C" int __wrap_accept(int socket, sockaddr* address, socklen_t* length) {
   const int accepted = __real_accept(socket, address, length);
   if (accepted >= 0) {
     timeval timeout{};
-    static const long seconds = read_timeout_seconds();
-    timeout.tv_sec = seconds;
+    timeout.tv_sec = read_timeout;
     setsockopt(accepted, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   }
   return accepted;

@@ -1,5 +1,7 @@
 #include "cgi/search_phases.h"
 
+#include <cstdlib>
+
 #include "engine/data_stream.h"
 #include "engine/ksv_api.h"
 #include "engine/request_buffer.h"
@@ -10,6 +12,7 @@
 #include "query/spelling_resources.h"
 #include "results/new_search_form.h"
 #include "results/paging.h"
+#include "results/lookup_table.h"
 #include "results/result_table.h"
 
 namespace zeb {
@@ -20,6 +23,7 @@ namespace {
 bool search(SearchRequest& request, RequestBuffer& buffer, FILE* out) {
   if (start_session(request, buffer, out) != 0) return false;
   apply_scope_all(request);
+  take_lookup_table(request);
   if (open_indexes(request, out) != 0) {
     release_request_buffer(request);
     return false;
@@ -65,6 +69,8 @@ void release_search_resources(SearchRequest& request) {
   request.session = 0;
   release_spelling_image(request);
   release_request_buffer(request);
+  free(request.lookup_text);
+  request.lookup_text = nullptr;
 }
 
 }  // namespace zeb

@@ -132,6 +132,12 @@ struct SearchRequest {
 
   // Document location of each selected index, from the look-up table.
   char locations[kMaxListEntries][kLocationSize] = {};
+  // The table's text (kLookupTextSize bytes, malloc'ed; null when it could
+  // not be read), taken before the indexes are opened: zebadm enters an index
+  // in the table before the catalogue and removes it from the catalogue
+  // first, so an index that a search opened is always found in its table.
+  char* lookup_text = nullptr;
+  bool lookup_taken = false;
 };
 
 }  // namespace zeb

@@ -108,23 +108,26 @@ void split_record(const char* record, LookupFields& fields, FILE* out) {
   if (result == kRecordNoLocation) fputs("Missing document location\n", out);
 }
 
+void take_lookup_table(SearchRequest& request) {
+  if (request.lookup_taken) return;
+  request.lookup_taken = true;
+  FILE* file = open_lookup_table(nullptr);
+  if (file == nullptr) return;
+  // Not zero-filled: the reader ends the text, and pages past it stay untouched.
+  request.lookup_text = static_cast<char*>(malloc(kLookupTextSize));
+  if (request.lookup_text != nullptr) read_lookup_table(request.lookup_text, file);
+  fclose(file);
+}
+
 void load_document_locations(SearchRequest& request, FILE* out) {
   for (char* location : request.locations) location[0] = '\0';
-
-  FILE* file = open_lookup_table(nullptr);
-  if (file == nullptr) {
-    report_no_lookup_table(out);
-    return;
-  }
-  // Not zero-filled: the reader ends the text, and pages past it stay untouched.
-  char* text = static_cast<char*>(malloc(kLookupTextSize));
+  take_lookup_table(request);
+  const char* text = request.lookup_text;
+  request.lookup_taken = false;
   if (text == nullptr) {
-    fclose(file);
     report_no_lookup_table(out);
     return;
   }
-  read_lookup_table(text, file);
-
   char record[kLookupRecordSize];
   for (int i = 0; i < request.index_count && i < kMaxListEntries; ++i) {
     const SelectedIndex& index = request.indexes[i];
@@ -137,8 +140,8 @@ void load_document_locations(SearchRequest& request, FILE* out) {
     split_record(record, fields, out);
     memcpy(request.locations[i], fields.location, kLocationSize);
   }
-  fclose(file);
-  free(text);
+  free(request.lookup_text);
+  request.lookup_text = nullptr;
 }
 
 }  // namespace zeb

@@ -73,9 +73,14 @@ int parse_record(std::string_view record, std::string fields[4]);
 // record writes its message line to `out` and leaves the later fields empty.
 void split_record(const char* record, LookupFields& fields, FILE* out);
 
-// Sets the document location of every selected index from the table,
-// writing the table's messages to `out`; a location stays empty when the
-// table or the record is missing.
+// Reads the table into the request, once; its messages wait for
+// load_document_locations.
+void take_lookup_table(SearchRequest& request);
+
+// Sets the document location of every selected index from the table (taken
+// now unless it was before), writing the table's messages to `out`, and
+// frees the table's text; a location stays empty when the table or the
+// record is missing.
 void load_document_locations(SearchRequest& request, FILE* out);
 
 }  // namespace zeb

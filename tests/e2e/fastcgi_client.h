@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -103,6 +104,8 @@ inline std::string encode_params(const std::vector<std::string>& env) {
 inline bool read_exactly(int fd, char* into, size_t size) {
   while (size > 0) {
     const ssize_t n = read(fd, into, size);
+    // A socket with a receive timeout is not restarted after a signal.
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     into += n;
     size -= static_cast<size_t>(n);

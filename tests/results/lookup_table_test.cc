@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -201,6 +202,19 @@ TEST_F(DocumentLocations, AnIndexThatFailedToOpenIsSkipped) {
   EXPECT_STREQ(request_.locations[0], "/a");
   EXPECT_STREQ(request_.locations[1], "");
   EXPECT_STREQ(request_.locations[2], "/c");
+}
+
+// The table is taken before the indexes are opened; an index deleted
+// meanwhile still has the location it had when the search opened it, and
+// the next request reads the table anew.
+TEST_F(DocumentLocations, TheTableTakenBeforeTheSearchIsTheOneUsed) {
+  const std::string path = dir_.write(table_file(), "\"A\",\"/a\",\"\"");
+  select({"A"});
+  take_lookup_table(request_);
+  std::filesystem::remove(path);
+  EXPECT_EQ(load(), "");
+  EXPECT_STREQ(request_.locations[0], "/a");
+  EXPECT_EQ(load(), "<br>Vant message: could not open look-up table.\n");
 }
 
 TEST_F(DocumentLocations, AnEmptyTableHasNoEntryForAnyIndex) {
