@@ -167,6 +167,7 @@ int command_create(const AdminContext& context, const Operands& operands,
       counts = build_new_index(index_database_dir(work.path()), doc_dir, listing, sync,
                                build_threads(), write_spelling);
     } else {
+      sync.rows_in_keys = true;
       counts = sync_index(databases.shards, doc_dir, listing, sync);
       write_spelling(databases.combined());
     }

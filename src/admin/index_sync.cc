@@ -172,6 +172,9 @@ SyncCounts sync_index(std::vector<Xapian::WritableDatabase>& shards, const std::
       committers[shard].changed();
       continue;
     }
+    if (options.rows_in_keys)
+      built.document.add_value(backend::kValueOrderKey,
+                               backend::order_key(built.file->path, built.document.get_data()));
     if (fresh[shard]) {
       shards[shard].add_document(built.document);
     } else if (shards[shard].replace_document(path_term(built.file->path), built.document) >

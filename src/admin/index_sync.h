@@ -51,6 +51,7 @@ struct SyncOptions {
   bool show_progress = false;   // a progress line on `messages`
   FILE* messages = nullptr;     // warnings ("zebadm: warning: ...")
   DocumentRules rules;          // how each document is read and kept
+  bool rows_in_keys = false;    // remote shards: each row's data in its order key
 };
 
 // `documents` are below `root` (TreeListing::documents); `unreadable`

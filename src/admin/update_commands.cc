@@ -32,6 +32,7 @@ int sync_and_report(const AdminContext& context, const OpenedInstance& instance,
   const auto started = RunClock::now();
   sync.show_progress = context.progress;
   sync.messages = context.err;
+  sync.rows_in_keys = !databases.addresses.empty();
   SyncCounts counts;
   size_t spelling_keys = 0;
   std::string error;

@@ -54,4 +54,22 @@ inline std::string_view identifier_of(std::string_view data) {
   return stamp.empty() ? data : data.substr(0, data.size() - stamp.size() - 1);
 }
 
+// The sort key of a document on a remote shard (value kValueOrderKey,
+// index_schema.h): its path, then a NUL and its data, so that a page's rows
+// come with the match itself and no document need be read for them. A
+// path holds no NUL, so keys sort as their paths do.
+inline std::string order_key(std::string_view path, std::string_view data) {
+  std::string key(path);
+  key += '\0';
+  key += data;
+  return key;
+}
+
+// The data an order key carries; empty for the key of a document built
+// before it did (the path alone).
+inline std::string_view data_of_order_key(std::string_view key) {
+  const size_t at = key.find('\0');
+  return at == std::string_view::npos ? std::string_view() : key.substr(at + 1);
+}
+
 }  // namespace zeb::backend

@@ -24,8 +24,11 @@
 //                   counted twice for the whole title (ranking)
 // Values: slots kValueExcerpt and kValueExcerptTail hold what excerpts are
 // made from (the text and sections, backend/excerpt_source.h). Slot
-// kValueOrderKey holds the path:
-// of matches of equal weight the one whose path sorts first (bytewise)
+// kValueOrderKey holds the path; on remote shards the path, then a NUL and
+// the document's data (backend/document_data.h: order_key), so that a
+// page's rows come with the match instead of a document message each
+// (locally a longer key costs the matcher more than the rows it saves). Of
+// matches of equal weight the one whose path sorts first (bytewise)
 // comes first, whatever shard or document number holds it, so that a
 // sharded index lists exactly what a local one does. An unranked search
 // lists in path order too: over remote shards, and in a local index marked

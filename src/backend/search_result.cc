@@ -93,11 +93,14 @@ Xapian::MSet SearchResult::load_window(uint32_t offset, uint32_t check_at_least)
     return run;
   run = enquire_.get_mset(offset, window_asked_, check_at_least);
   // The best match's sort key is its path (index_schema.h), where it has one.
-  if (offset == 0) best_path_ = run.empty() ? std::string() : run.begin().get_sort_key();
+  if (offset == 0) {
+    const std::string key = run.empty() ? std::string() : run.begin().get_sort_key();
+    best_path_ = key.substr(0, key.find('\0'));
+  }
   window_.clear();
   window_.reserve(run.size());
   for (auto it = run.begin(); it != run.end(); ++it)
-    window_.push_back({*it, it.get_weight(), it.get_percent()});
+    window_.push_back({*it, it.get_weight(), it.get_percent(), it.get_sort_key()});
   return run;
 }
 
@@ -253,9 +256,22 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
     held.terms = options_.rank_terms;
     held.path_term = prefixed_term(kPathPrefix, best_path_);
   }
-  documents_.read_stored_data(db_, ids, data,
-                              options_.extras.excerpt_words != 0 ? &excerpts : nullptr,
-                              ask_held ? &held : nullptr, ids[0]);
+  // On remote shards a row comes with its match, where the sort key carries
+  // its data; then only the rank terms are asked, with the best match
+  // alone. Rows of older documents, and rows with excerpts, are read.
+  const bool rows_in_keys = options_.extras.excerpt_words == 0 &&
+                            std::all_of(first, last, [](const WindowEntry& entry) {
+                              return !data_of_order_key(entry.key).empty();
+                            });
+  if (rows_in_keys) {
+    for (auto it = first; it != last; ++it) data.emplace_back(data_of_order_key(it->key));
+    std::vector<std::string> best;
+    if (ask_held) documents_.read_stored_data(db_, {ids[0]}, best, nullptr, &held, ids[0]);
+  } else {
+    documents_.read_stored_data(db_, ids, data,
+                                options_.extras.excerpt_words != 0 ? &excerpts : nullptr,
+                                ask_held ? &held : nullptr, ids[0]);
+  }
   if (!options_.extras.any())
     for (std::string& entry : data) entry.resize(identifier_of(entry).size());
   if (needs_scaling && offset == 0) scale_ranks(&data[0], &held);  // the best match is first

@@ -17,6 +17,7 @@
 
 #include <xapian.h>
 
+#include <string>
 #include <vector>
 
 namespace zeb::backend {
@@ -26,6 +27,7 @@ struct WindowEntry {
   Xapian::docid id = 0;
   double weight = 0;
   int percent = 0;  // Xapian's own percentage; 0 in a merged window
+  std::string key;  // the sort key; empty in a merged window
 };
 
 // Title-start documents that are weighed apart at most. Where more match,

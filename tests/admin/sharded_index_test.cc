@@ -11,6 +11,7 @@
 #include "admin/shard_placement.h"
 #include "admin/shard_stamp.h"
 #include "backend/catalogue.h"
+#include "backend/document_data.h"
 #include "backend/index_schema.h"
 #include "support/shard_server.h"
 #include "temp_tree.h"
@@ -74,11 +75,17 @@ class ShardedIndex : public ::testing::Test {
   Xapian::WritableDatabase writable(size_t i) {
     return Xapian::Remote::open_writable("127.0.0.1", servers_[i]->port(), 5000, 5000);
   }
-  // Every document is on the shard its path names, once; `servers` are
-  // the index's shards in order.
+  // Every document is on the shard its path names, once, with its row in
+  // its order key; `servers` are the index's shards in order.
   void expect_placed_on(const std::vector<size_t>& servers, const std::set<std::string>& expected) {
     std::set<std::string> all;
     for (size_t i = 0; i < servers.size(); ++i) {
+      Xapian::Database db = reader(servers[i]);
+      for (auto it = db.postlist_begin(""); it != db.postlist_end(""); ++it) {
+        const std::string data = db.get_document(*it).get_data();
+        EXPECT_EQ(db.get_document(*it).get_value(backend::kValueOrderKey),
+                  backend::order_key(data.substr(0, data.find(';')), data));
+      }
       for (const std::string& path : paths_on(servers[i])) {
         EXPECT_EQ(admin::shard_for_path(path, servers.size()), i) << path;
         EXPECT_TRUE(all.insert(path).second) << path;
