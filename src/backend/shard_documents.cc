@@ -1,6 +1,7 @@
 #include "backend/shard_documents.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "backend/document_data.h"
@@ -50,10 +51,15 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
     (*excerpts)[i].head = doc.get_value(kValueExcerpt);
     if (any_remote_) (*excerpts)[i].tail = doc.get_value(kValueExcerptTail);
   };
+  // Read in document order (on a shard server too): neighbours share the
+  // index's blocks, which are then read once.
+  std::vector<size_t> order(ids.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ids[a] < ids[b]; });
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database
     // need not look each one up before reading it.
-    for (size_t i = 0; i < ids.size(); ++i) read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
+    for (size_t i : order) read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
     return;
   }
   // A combined database numbers documents round the shards: document d is
@@ -64,7 +70,7 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
   std::vector<DocumentBatch> batches;
   std::vector<size_t> batch_of(count, count);  // count: no batch yet
   std::vector<size_t> elsewhere;               // read through Xapian
-  for (size_t i = 0; i < ids.size(); ++i) {
+  for (size_t i : order) {
     const size_t shard = (ids[i] - 1) % count;
     const ShardSocket* socket = sockets[shard];
     if (socket == nullptr) {
