@@ -37,7 +37,8 @@ bool split_first_window(const Xapian::Database& db, const Xapian::Weight& weight
 
   std::vector<WindowEntry> merged;
   merged.reserve(starts.size() + counts.size());
-  for (auto it = starts.begin(); it != starts.end(); ++it) merged.push_back({*it, it.get_weight(), 0, {}});
+  for (auto it = starts.begin(); it != starts.end(); ++it)
+    merged.push_back({*it, it.get_weight(), 0, {}});
   for (auto it = counts.begin(); it != counts.end(); ++it) {
     if (!std::binary_search(start_ids.begin(), start_ids.end(), *it))
       merged.push_back({*it, it.get_weight(), 0, {}});

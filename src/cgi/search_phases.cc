@@ -10,9 +10,9 @@
 #include "engine/session.h"
 #include "query/search_request_builder.h"
 #include "query/spelling_resources.h"
+#include "results/lookup_table.h"
 #include "results/new_search_form.h"
 #include "results/paging.h"
-#include "results/lookup_table.h"
 #include "results/result_table.h"
 
 namespace zeb {
@@ -71,6 +71,7 @@ void release_search_resources(SearchRequest& request) {
   release_request_buffer(request);
   free(request.lookup_text);
   request.lookup_text = nullptr;
+  request.lookup_taken = false;
 }
 
 }  // namespace zeb

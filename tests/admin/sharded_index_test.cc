@@ -82,8 +82,9 @@ class ShardedIndex : public ::testing::Test {
     for (size_t i = 0; i < servers.size(); ++i) {
       Xapian::Database db = reader(servers[i]);
       for (auto it = db.postlist_begin(""); it != db.postlist_end(""); ++it) {
-        const std::string data = db.get_document(*it).get_data();
-        EXPECT_EQ(db.get_document(*it).get_value(backend::kValueOrderKey),
+        const Xapian::Document doc = db.get_document(*it);
+        const std::string data = doc.get_data();
+        EXPECT_EQ(doc.get_value(backend::kValueOrderKey),
                   backend::order_key(data.substr(0, data.find(';')), data));
       }
       for (const std::string& path : paths_on(servers[i])) {

@@ -18,9 +18,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
