@@ -65,6 +65,12 @@ inline std::string order_key(std::string_view path, std::string_view data) {
   return key;
 }
 
+// The path an order key starts with (the whole key of a document built
+// before keys carried data).
+inline std::string_view path_of_order_key(std::string_view key) {
+  return key.substr(0, key.find('\0'));
+}
+
 // The data an order key carries; empty for the key of a document built
 // before it did (the path alone).
 inline std::string_view data_of_order_key(std::string_view key) {

@@ -92,10 +92,11 @@ Xapian::MSet SearchResult::load_window(uint32_t offset, uint32_t check_at_least)
                          options_.without_title_start, window_asked_, window_, run))
     return run;
   run = enquire_.get_mset(offset, window_asked_, check_at_least);
-  // The best match's sort key is its path (index_schema.h), where it has one.
+  // The best match's sort key starts with its path (index_schema.h), where
+  // it has one.
   if (offset == 0) {
     const std::string key = run.empty() ? std::string() : run.begin().get_sort_key();
-    best_path_ = key.substr(0, key.find('\0'));
+    best_path_ = path_of_order_key(key);
   }
   window_.clear();
   window_.reserve(run.size());

@@ -1,7 +1,5 @@
 #include "cgi/search_phases.h"
 
-#include <cstdlib>
-
 #include "engine/data_stream.h"
 #include "engine/ksv_api.h"
 #include "engine/request_buffer.h"
@@ -69,9 +67,7 @@ void release_search_resources(SearchRequest& request) {
   request.session = 0;
   release_spelling_image(request);
   release_request_buffer(request);
-  free(request.lookup_text);
-  request.lookup_text = nullptr;
-  request.lookup_taken = false;
+  release_lookup_table(request);
 }
 
 }  // namespace zeb

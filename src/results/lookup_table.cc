@@ -123,9 +123,9 @@ void load_document_locations(SearchRequest& request, FILE* out) {
   for (char* location : request.locations) location[0] = '\0';
   take_lookup_table(request);
   const char* text = request.lookup_text;
-  request.lookup_taken = false;
   if (text == nullptr) {
     report_no_lookup_table(out);
+    release_lookup_table(request);
     return;
   }
   char record[kLookupRecordSize];
@@ -140,8 +140,13 @@ void load_document_locations(SearchRequest& request, FILE* out) {
     split_record(record, fields, out);
     memcpy(request.locations[i], fields.location, kLocationSize);
   }
+  release_lookup_table(request);
+}
+
+void release_lookup_table(SearchRequest& request) {
   free(request.lookup_text);
   request.lookup_text = nullptr;
+  request.lookup_taken = false;
 }
 
 }  // namespace zeb

@@ -83,4 +83,7 @@ void take_lookup_table(SearchRequest& request);
 // record is missing.
 void load_document_locations(SearchRequest& request, FILE* out);
 
+// Frees the table's text; the next request takes the table anew.
+void release_lookup_table(SearchRequest& request);
+
 }  // namespace zeb
