@@ -268,10 +268,37 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
     for (auto it = first; it != last; ++it) data.emplace_back(data_of_order_key(it->key));
     std::vector<std::string> best;
     if (ask_held) documents_.read_stored_data(db_, {ids[0]}, best, nullptr, &held, ids[0]);
-  } else {
-    documents_.read_stored_data(db_, ids, data,
-                                options_.extras.excerpt_words != 0 ? &excerpts : nullptr,
-                                ask_held ? &held : nullptr, ids[0]);
+  }
+  // A row's extras from its stamp and, with excerpts, its excerpt values. A
+  // remote document came whole; a local one is read further only where its
+  // excerpt needs it.
+  const auto extras_of = [&](size_t i, RowExtras& extras) {
+    const StoredExcerpt* stored = excerpts.empty() ? nullptr : &excerpts[i];
+    const Xapian::docid id = ids[i];
+    ExcerptReader reader;
+    reader.tail = [&, stored, id] {
+      if (documents_.any_remote()) return stored->tail;
+      return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
+    };
+    if (!documents_.any_remote())
+      reader.has_term = [&, id](const std::string& term) { return holds_term(db_, id, term); };
+    make_row_extras(options_.extras, stamp_of(data[i]),
+                    stored ? stored->head : std::string_view(), reader, extras);
+  };
+  // Excerpts are made as each document is read, in document order: its
+  // values are let go of before the next are read, so a page's texts are
+  // never all held at once.
+  std::vector<RowExtras> made;
+  if (!rows_in_keys) {
+    const bool with_excerpts = options_.extras.excerpt_words != 0;
+    if (with_excerpts) made.resize(count);
+    documents_.read_stored_data(db_, ids, data, with_excerpts ? &excerpts : nullptr,
+                                ask_held ? &held : nullptr, ids[0], [&](size_t i) {
+                                  if (!with_excerpts) return;
+                                  extras_of(i, made[i]);
+                                  std::string().swap(excerpts[i].head);
+                                  std::string().swap(excerpts[i].tail);
+                                });
   }
   if (!options_.extras.any())
     for (std::string& entry : data) entry.resize(identifier_of(entry).size());
@@ -282,20 +309,11 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   for (auto it = first; it != last; ++it) {
     ResultEntry entry;
     if (options_.extras.any()) {
-      const std::string_view stamp = stamp_of(data[at]);
-      const StoredExcerpt* stored = excerpts.empty() ? nullptr : &excerpts[at];
-      const Xapian::docid id = it->id;
-      // A remote document came whole; a local one is read further only
-      // where its excerpt needs it.
-      ExcerptReader reader;
-      reader.tail = [&, stored, id] {
-        if (documents_.any_remote()) return stored->tail;
-        return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
-      };
-      if (!documents_.any_remote())
-        reader.has_term = [&, id](const std::string& term) { return holds_term(db_, id, term); };
-      make_row_extras(options_.extras, stamp, stored ? stored->head : std::string_view(), reader,
-                      entry.extras);
+      if (made.empty()) {
+        extras_of(at, entry.extras);
+      } else {
+        entry.extras = std::move(made[at]);
+      }
       data[at].resize(identifier_of(data[at]).size());
     }
     entry.data = std::move(data[at++]);

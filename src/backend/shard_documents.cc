@@ -40,7 +40,8 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
                                       const std::vector<Xapian::docid>& ids,
                                       std::vector<std::string>& data,
                                       std::vector<StoredExcerpt>* excerpts, HeldTerms* held,
-                                      Xapian::docid held_of) const {
+                                      Xapian::docid held_of,
+                                      const std::function<void(size_t)>& each) const {
   data.assign(ids.size(), std::string());
   if (excerpts != nullptr) excerpts->assign(ids.size(), StoredExcerpt());
   // Where a document is read through Xapian.
@@ -59,7 +60,10 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database
     // need not look each one up before reading it.
-    for (size_t i : order) read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
+    for (size_t i : order) {
+      read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
+      if (each) each(i);
+    }
     return;
   }
   // A combined database numbers documents round the shards: document d is
@@ -102,6 +106,8 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
     const unsigned flags = remote_[shard] ? 0 : Xapian::DOC_ASSUME_VALID;
     read(shards_[shard], (ids[i] - 1) / count + 1, flags, i);
   }
+  if (each)
+    for (size_t i : order) each(i);
 }
 
 }  // namespace zeb::backend

@@ -7,6 +7,7 @@
 
 #include <xapian.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,14 @@ class ShardDocuments {
   // is asked which of `held->terms` it holds in the same exchange, when it
   // is read from a remote shard's connection (remote_held_terms.h);
   // `held->known` tells whether it was.
+  // With `each`, each document's index into `ids` is handed to it once the
+  // document is read (locally, before the next is read), so that its
+  // excerpt values may be used up and let go of at once.
   void read_stored_data(const Xapian::Database& db, const std::vector<Xapian::docid>& ids,
                         std::vector<std::string>& data,
                         std::vector<StoredExcerpt>* excerpts = nullptr,
-                        HeldTerms* held = nullptr, Xapian::docid held_of = 0) const;
+                        HeldTerms* held = nullptr, Xapian::docid held_of = 0,
+                        const std::function<void(size_t)>& each = nullptr) const;
 
   // Whether any shard is remote.
   bool any_remote() const { return any_remote_; }
