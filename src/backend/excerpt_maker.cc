@@ -152,8 +152,7 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
       passage_hits(source, terms, length * kBytesPerWord, tail, has_part);
   // A heading's passage may lie in the tail (or past a tail that is lost):
   // the tail is read as far as the passage may reach.
-  if (!hits.empty() && !source.complete() &&
-      hits.back().begin + kMaxExcerptBytes > source.text.size())
+  if (!hits.empty() && !source.complete() && hits.back().begin >= source.text.size())
     add_excerpt_tail(tail(), source, hits.back().begin + kMaxExcerptBytes);
   std::erase_if(hits, [&](const ExcerptHit& hit) { return hit.begin >= source.text.size(); });
   std::string_view text = source.text;
@@ -180,10 +179,11 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
     }
   };
   extend();
-  // A passage that reaches the end of the head goes on in the tail, its
-  // last word too where the head cut it.
-  if (!source.complete() && next_word(text, last) == std::string_view::npos &&
-      add_excerpt_tail(tail(), source)) {
+  // A passage that reaches the end of what was read goes on in the tail, a
+  // block at a time, its last word too where the read cut it: no word may
+  // follow it only at the end of the text.
+  while (!source.complete() && next_word(text, last) == std::string_view::npos &&
+         add_excerpt_tail(tail(), source, source.text.size() + 1)) {
     text = source.text;
     last = word_end(text, previous_word(text, last));
     extend();
