@@ -214,6 +214,14 @@ TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
   const size_t last_space = head.text.rfind(' ');
   const std::string last_word(head.text.substr(last_space + 1));
   const int last_number = std::stoi(last_word.substr(1));
+  // The word that the end of the tail's first block cuts in two.
+  ExcerptSource whole;
+  ASSERT_TRUE(backend::decode_excerpt_source(value.head, whole));
+  ASSERT_TRUE(backend::add_excerpt_tail(value.tail, whole));
+  const size_t block_end = head.text.size() + backend::kTailBlockBytes;
+  const size_t cut_start = whole.text.rfind(' ', block_end) + 1;
+  const int cut = std::stoi(std::string(whole.text.substr(cut_start + 1, 5)));
+  ASSERT_LT(cut_start, block_end);
 
   struct Case {
     const char* what;
@@ -227,6 +235,11 @@ TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
       {"a heading beyond the head", "needle", 1, "[Needle] heading w6000", "deep|Needle heading"},
       {"a passage that runs past the head", last_word, 1,
        "[" + last_word + "] w" + std::to_string(last_number + 1), "top|Top"},
+      {"a passage that runs past a tail block, through the word it cuts",
+       "w" + std::to_string(cut - 1), 1,
+       "[w" + std::to_string(cut - 1) + "] w" + std::to_string(cut) + " w" +
+           std::to_string(cut + 1),
+       "top|Top"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
