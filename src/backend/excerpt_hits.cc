@@ -101,34 +101,67 @@ class HitFinder {
   // it is no letter. False when a part may start otherwise.
   bool run_on_leads(size_t from, size_t to, size_t window) {
 #if defined(__SSE2__)
+    switch (terms_.prefixes().size()) {
+      case 1: return scan_leads<1>(from, to, window);
+      case 2: return scan_leads<2>(from, to, window);
+      case 3: return scan_leads<3>(from, to, window);
+      case 4: return scan_leads<4>(from, to, window);
+      default: return false;
+    }
+#else
+    (void)from, (void)to, (void)window;
+    return false;
+#endif
+  }
+
+#if defined(__SSE2__)
+  static_assert(ExcerptTerms::kMaxPrefixes == 4);  // the cases above
+  static_assert(std::tuple_size_v<decltype(ExcerptTerms::Prefix::lower)> == 3);
+
+  // With the number of parts fixed, the compares of a block stay in
+  // registers. Bytes are compared with bit 0x20 set, which makes ASCII
+  // letters lower case: a byte of another kind that it makes equal to a
+  // prefix's byte is a place tried for nothing. After the first, a byte of
+  // a longer character matches anything, as the character may be one that
+  // folds to the letter.
+  template <size_t kParts>
+  bool scan_leads(size_t from, size_t to, size_t window) {
     const std::vector<ExcerptTerms::Prefix>& prefixes = terms_.prefixes();
-    if (prefixes.empty()) return false;
-    // Per part and byte of its prefix: the byte in lower and upper case.
-    __m128i wanted[ExcerptTerms::kMaxPrefixes][6];
-    for (size_t p = 0; p < prefixes.size(); ++p)
-      for (size_t i = 0; i < prefixes[p].length; ++i) {
-        wanted[p][2 * i] = _mm_set1_epi8(prefixes[p].lower[i]);
-        wanted[p][2 * i + 1] = _mm_set1_epi8(prefixes[p].upper[i]);
-      }
+    const __m128i fold = _mm_set1_epi8(0x20);
     const __m128i zero = _mm_setzero_si128();
+    const __m128i all = _mm_cmpeq_epi8(zero, zero);
+    // Per part: its bytes, and for the second and third all bits where the
+    // prefix is shorter.
+    __m128i first[kParts], second[kParts], third[kParts], open2[kParts], open3[kParts];
+    for (size_t p = 0; p < kParts; ++p) {
+      const ExcerptTerms::Prefix& prefix = prefixes[p];
+      first[p] = _mm_set1_epi8(static_cast<char>(prefix.lower[0] | 0x20));
+      second[p] = _mm_set1_epi8(static_cast<char>(prefix.lower[1] | 0x20));
+      third[p] = _mm_set1_epi8(static_cast<char>(prefix.lower[2] | 0x20));
+      open2[p] = prefix.length > 1 ? zero : all;
+      open3[p] = prefix.length > 2 ? zero : all;
+    }
     size_t at = from;
     // Blocks of 16 places (the two bytes after each read too), then what is
     // left one place at a time.
     for (; at + 16 <= to && at + 18 <= text_.size(); at += 16) {
       const char* base = text_.data() + at;
-      const __m128i bytes[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 1)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 2))};
+      const __m128i bytes0 =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)), fold);
+      const __m128i bytes1 =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 1)), fold);
+      const __m128i bytes2 =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 2)), fold);
+      const __m128i longer1 = _mm_cmplt_epi8(bytes1, zero);
+      const __m128i longer2 = _mm_cmplt_epi8(bytes2, zero);
       __m128i found = zero;
-      for (size_t p = 0; p < prefixes.size(); ++p) {
-        __m128i here = _mm_or_si128(_mm_cmpeq_epi8(bytes[0], wanted[p][0]),
-                                    _mm_cmpeq_epi8(bytes[0], wanted[p][1]));
-        for (size_t i = 1; i < prefixes[p].length; ++i) {
-          const __m128i either = _mm_or_si128(_mm_cmpeq_epi8(bytes[i], wanted[p][2 * i]),
-                                              _mm_cmpeq_epi8(bytes[i], wanted[p][2 * i + 1]));
-          // A byte of a longer character may be one that folds to the letter.
-          here = _mm_and_si128(here, _mm_or_si128(either, _mm_cmplt_epi8(bytes[i], zero)));
-        }
+#pragma GCC unroll 4
+      for (size_t p = 0; p < kParts; ++p) {
+        const __m128i at1 = _mm_or_si128(_mm_cmpeq_epi8(bytes1, second[p]), longer1);
+        const __m128i at2 = _mm_or_si128(_mm_cmpeq_epi8(bytes2, third[p]), longer2);
+        const __m128i here = _mm_and_si128(_mm_cmpeq_epi8(bytes0, first[p]),
+                                           _mm_and_si128(_mm_or_si128(at1, open2[p]),
+                                                         _mm_or_si128(at2, open3[p])));
         found = _mm_or_si128(found, here);
       }
       for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0;
@@ -142,11 +175,8 @@ class HitFinder {
           break;
         }
     return true;
-#else
-    (void)from, (void)to, (void)window;
-    return false;
-#endif
   }
+#endif
 
   // A byte that may start a part stands at `at`: the parts are tried when a
   // word starts there. True once the window holds every part.
