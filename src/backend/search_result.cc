@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <map>
 #include <utility>
 
 #include "backend/document_data.h"
@@ -52,6 +53,47 @@ bool holds_term(const Xapian::Database& db, Xapian::docid id, const std::string&
   posting.skip_to(id);
   return posting != db.postlist_end(term) && *posting == id;
 }
+
+// What the excerpts of a page read further of a local index, asked in
+// document order: each along a stream (a slot's values, a term's postings)
+// that moves forward from where the last read left it, rather than from
+// the index's root each time.
+class ForwardReads {
+ public:
+  explicit ForwardReads(const Xapian::Database& db) : db_(db) {}
+
+  std::string tail(Xapian::docid id) {
+    if (!tails_begun_ || id < tail_id_) tails_ = db_.valuestream_begin(kValueExcerptTail);
+    tails_begun_ = true;
+    tail_id_ = id;
+    const Xapian::ValueIterator end = db_.valuestream_end(kValueExcerptTail);
+    if (tails_ == end) return {};
+    tails_.skip_to(id);
+    return tails_ != end && tails_.get_docid() == id ? *tails_ : std::string();
+  }
+
+  bool holds(const std::string& term, Xapian::docid id) {
+    auto [known, added] = postings_.try_emplace(term);
+    Posting& posting = known->second;
+    if (added || id < posting.id) posting.at = db_.postlist_begin(term);
+    posting.id = id;
+    const Xapian::PostingIterator end = db_.postlist_end(term);
+    if (posting.at == end) return false;
+    posting.at.skip_to(id);
+    return posting.at != end && *posting.at == id;
+  }
+
+ private:
+  struct Posting {
+    Xapian::PostingIterator at;
+    Xapian::docid id = 0;  // the last asked
+  };
+  const Xapian::Database& db_;
+  Xapian::ValueIterator tails_;
+  bool tails_begun_ = false;
+  Xapian::docid tail_id_ = 0;
+  std::map<std::string, Posting> postings_;
+};
 
 // One entry more than an answer holds, to learn whether more follow; then
 // twice the window before.
@@ -272,16 +314,17 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   // A row's extras from its stamp and, with excerpts, its excerpt values. A
   // remote document came whole; a local one is read further only where its
   // excerpt needs it.
+  ForwardReads forward(db_);
   const auto extras_of = [&](size_t i, RowExtras& extras) {
     const StoredExcerpt* stored = excerpts.empty() ? nullptr : &excerpts[i];
     const Xapian::docid id = ids[i];
     ExcerptReader reader;
     reader.tail = [&, stored, id] {
       if (documents_.any_remote()) return stored->tail;
-      return db_.get_document(id, Xapian::DOC_ASSUME_VALID).get_value(kValueExcerptTail);
+      return forward.tail(id);
     };
     if (!documents_.any_remote())
-      reader.has_term = [&, id](const std::string& term) { return holds_term(db_, id, term); };
+      reader.has_term = [&, id](const std::string& term) { return forward.holds(term, id); };
     make_row_extras(options_.extras, stamp_of(data[i]),
                     stored ? stored->head : std::string_view(), reader, extras);
   };

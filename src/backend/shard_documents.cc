@@ -59,9 +59,18 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ids[a] < ids[b]; });
   if (!any_remote_) {
     // The ids come from a result, so the documents exist: a local database
-    // need not look each one up before reading it.
+    // need not look each one up before reading it. The heads are read along
+    // their slot's stream, whose place in the index stays where the last
+    // one was, whatever else is read between two of them.
+    Xapian::ValueIterator heads;
+    if (excerpts != nullptr) heads = db.valuestream_begin(kValueExcerpt);
     for (size_t i : order) {
-      read(db, ids[i], Xapian::DOC_ASSUME_VALID, i);
+      data[i] = db.get_document(ids[i], Xapian::DOC_ASSUME_VALID).get_data();
+      if (excerpts != nullptr && heads != db.valuestream_end(kValueExcerpt)) {
+        heads.skip_to(ids[i]);
+        if (heads != db.valuestream_end(kValueExcerpt) && heads.get_docid() == ids[i])
+          (*excerpts)[i].head = *heads;
+      }
       if (each) each(i);
     }
     return;
