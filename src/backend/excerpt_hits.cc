@@ -217,7 +217,9 @@ class HitFinder {
         if (at == std::string_view::npos) return;
       }
       const size_t end = word_end(text_, at);
-      if (!terms_.matches(part[k], lower(text_.substr(at, end - at)))) return;
+      const std::string_view word = text_.substr(at, end - at);
+      if (!ExcerptTerms::may_match(part[k], word) || !terms_.matches(part[k], lower(word)))
+        return;
       spans_.push_back({at, end});
       at = end;
     }

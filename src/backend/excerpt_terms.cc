@@ -163,21 +163,43 @@ bool ExcerptTerms::may_hold(std::string_view text) const {
   return false;
 }
 
+bool ExcerptTerms::may_match(const WordMatcher& matcher, std::string_view raw) {
+  if (matcher.kind == WordMatcher::kPattern) return true;
+  const std::string& text = matcher.text;
+  // The letters of a stem but its last; all of a word.
+  const size_t fixed = matcher.kind == WordMatcher::kExact ? text.size()
+                       : text.size() >= 2             ? text.size() - 1
+                                                       : text.size();
+  for (size_t i = 0; i < fixed; ++i) {
+    if (i == raw.size()) return false;
+    const auto c = static_cast<unsigned char>(raw[i]);
+    if (c >= 0x80 || static_cast<unsigned char>(text[i]) >= 0x80) return true;  // not known here
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != static_cast<unsigned char>(text[i]))
+      return false;
+  }
+  return matcher.kind != WordMatcher::kExact || raw.size() == text.size();
+}
+
 bool ExcerptTerms::matches(const WordMatcher& matcher, const std::string& word) {
   switch (matcher.kind) {
     case WordMatcher::kExact:
       return word == matcher.text;
     case WordMatcher::kPattern:
       return pattern_matches(matcher.text, word);
-    case WordMatcher::kStem:
+    case WordMatcher::kStem: {
       // A stem is the word cut short, its last letter at most changed
       // ("happy", "happi") or added ("hoping", "hope"): only words that
-      // begin as the stem does are stemmed.
-      if (word.empty() || matcher.text.empty() || word[0] != matcher.text[0]) return false;
-      if (word.size() >= 2 && matcher.text.size() >= 2 && word[1] != matcher.text[1]) return false;
-      if (word.size() >= 3 && matcher.text.size() >= 4 && word[2] != matcher.text[2]) return false;
-      if (word.size() + 1 < matcher.text.size()) return false;
-      return has_stem(word) && stem_of(word) == matcher.text;
+      // begin as the stem does, but for its last letter, are stemmed. (Of
+      // 220,000 English words only "dying", "lying" and "tying" begin
+      // otherwise.)
+      const std::string& stem = matcher.text;
+      if (word.empty() || stem.empty() || word[0] != stem[0]) return false;
+      if (word.size() >= 2 && stem.size() >= 2 && word[1] != stem[1]) return false;
+      if (word.size() + 1 < stem.size()) return false;
+      if (stem.size() >= 4 && word.compare(2, stem.size() - 3, stem, 2, stem.size() - 3) != 0)
+        return false;
+      return has_stem(word) && stem_of(word) == stem;
+    }
   }
   return false;
 }

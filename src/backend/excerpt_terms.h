@@ -52,6 +52,11 @@ class ExcerptTerms {
   bool may_hold(std::string_view text) const;
   // Whether `word` (lower case) matches `matcher`.
   bool matches(const WordMatcher& matcher, const std::string& word);
+  // False when `raw` (a word of the text, in any case) cannot match
+  // `matcher`: its first ASCII letters are not those every match begins
+  // with. Most words that start as a part does are passed over on this,
+  // before they are lower-cased and stemmed.
+  static bool may_match(const WordMatcher& matcher, std::string_view raw);
 
  private:
   void add_expression(const Expression& expression);

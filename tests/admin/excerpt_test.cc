@@ -266,7 +266,8 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
   // be those of trying every part at every word.
   const std::vector<std::string> vocabulary = {
       "Vacuum", "vacuums", "ANALYZE", "analyzing", "an", "and", "a", "key", "Keys", "foreign",
-      "for", "_x", "x_1", "42", "\xC3\xA9t\xC3\xA9", "v\xC3\xA1" "cuum", "fo", "van"};
+      "for", "_x", "x_1", "42", "\xC3\xA9t\xC3\xA9", "v\xC3\xA1" "cuum", "fo", "van",
+      "Streams", "STREAMING", "string", "stre\xC3\xA1m", "streamlined", "stem", "Happy", "happily"};
   const std::vector<std::string> separators = {" ",  "  ", ", ", ". ",
                                                "-",  "(",  "\xE2\x80\x94", "\n"};
   std::mt19937 random(7);
@@ -277,6 +278,7 @@ TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
     all.push_back(search({{"foreign key"}}));
     all.push_back(search({{"an", true}, {"42", true}}));
     all.push_back(search({{"v*", false, true}}));
+    all.push_back(search({{"streamed"}, {"STRINGS", true}, {"happiness"}}));
     return all;
   }();
   for (int round = 0; round < 200; ++round) {
