@@ -36,9 +36,11 @@ size_t best_hit(const std::vector<ExcerptHit>& hits, size_t parts, size_t words)
 
 // Appends text[from, to) with control characters made blanks.
 void append_plain(std::string& out, std::string_view text, size_t from, size_t to) {
-  for (size_t i = from; i < to; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    out += c < 0x20 || c == 0x7F ? ' ' : text[i];
+  const size_t start = out.size();
+  out.append(text.substr(from, to - from));
+  for (size_t i = start; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c < 0x20 || c == 0x7F) out[i] = ' ';
   }
 }
 

@@ -156,10 +156,20 @@ const std::string& ExcerptTerms::stem_of(const std::string& word) {
 
 bool ExcerptTerms::may_hold(std::string_view text) const {
   if (prefixes_.empty()) return true;
-  for (const Prefix& prefix : prefixes_)
-    if (text.find(prefix.lower[0]) != std::string_view::npos ||
-        text.find(prefix.upper[0]) != std::string_view::npos)
-      return true;
+  const auto folded = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  for (size_t at = 0; at < text.size(); ++at)
+    for (const Prefix& prefix : prefixes_) {
+      if (folded(text[at]) != prefix.lower[0]) continue;
+      size_t i = 1;
+      // A byte of a longer character may be one that folds to the letter.
+      while (i < prefix.length && at + i < text.size() &&
+             (folded(text[at + i]) == prefix.lower[i] ||
+              static_cast<unsigned char>(text[at + i]) >= 0x80))
+        ++i;
+      if (i == prefix.length) return true;
+    }
   return false;
 }
 

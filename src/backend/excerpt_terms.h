@@ -47,7 +47,7 @@ class ExcerptTerms {
   };
   static constexpr size_t kMaxPrefixes = 4;
   const std::vector<Prefix>& prefixes() const { return prefixes_; }
-  // False when no part can start in `text` (none of their first bytes is
+  // False when no part can start in `text` (no part's prefix stands
   // there): most headings of a page are passed over on this alone.
   bool may_hold(std::string_view text) const;
   // Whether `word` (lower case) matches `matcher`.
