@@ -155,7 +155,8 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
   // A heading's passage may lie in the tail (or past a tail that is lost):
   // the tail is read as far as the passage may reach.
   if (!hits.empty() && !source.complete() && hits.back().begin >= source.text.size())
-    add_excerpt_tail(tail(), source, hits.back().begin + kMaxExcerptBytes);
+    add_excerpt_tail(tail(), source, hits.back().begin + kMaxExcerptBytes,
+                     hits.front().begin - std::min(hits.front().begin, kMaxExcerptBytes));
   std::erase_if(hits, [&](const ExcerptHit& hit) { return hit.begin >= source.text.size(); });
   std::string_view text = source.text;
   size_t at = next_word(text, 0);

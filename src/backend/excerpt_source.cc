@@ -76,16 +76,17 @@ size_t head_length(std::string_view text) {
   return utf8_prefix_length(std::string(text.substr(0, kExcerptHeadBytes)), kExcerptHeadBytes);
 }
 
-// The tail as linked LZ4 blocks of kTailBlockBytes (each refers back to
-// those before it), each after its length: a search reads only as far as
+// The tail as LZ4 blocks of kTailBlockBytes, each after its length and
+// each compressed against the head alone: a search reads only the blocks
 // it needs.
-std::string compressed(std::string_view bytes) {
+std::string compressed(std::string_view head, std::string_view bytes) {
   LZ4_streamHC_t stream;
   if (LZ4_initStreamHC(&stream, sizeof stream) == nullptr) return {};
-  LZ4_resetStreamHC_fast(&stream, LZ4HC_CLEVEL_DEFAULT);
   std::string out;
   char block[LZ4_COMPRESSBOUND(kTailBlockBytes)];
   for (size_t at = 0; at < bytes.size(); at += kTailBlockBytes) {
+    LZ4_resetStreamHC_fast(&stream, LZ4HC_CLEVEL_DEFAULT);
+    LZ4_loadDictHC(&stream, head.data(), static_cast<int>(head.size()));
     const int length = static_cast<int>(std::min(kTailBlockBytes, bytes.size() - at));
     const int size =
         LZ4_compress_HC_continue(&stream, bytes.data() + at, block, length, sizeof block);
@@ -106,7 +107,7 @@ StoredExcerpt encode_excerpt_source(std::string_view text,
   const size_t head = head_length(whole);
   StoredExcerpt stored;
   std::string& value = stored.head;
-  value.assign(1, static_cast<char>(kExcerptSourceFormat));
+  value.assign(1, static_cast<char>(kExcerptSourceBlocks));
   put_varint(value, head);
   value += whole.substr(0, head);
   put_varint(value, whole.size());
@@ -119,7 +120,7 @@ StoredExcerpt encode_excerpt_source(std::string_view text,
     value += section.heading;
   }
   if (head < whole.size()) {
-    stored.tail = compressed(whole.substr(head));
+    stored.tail = compressed(whole.substr(0, head), whole.substr(head));
     // Without its tail the text is the head alone.
     if (stored.tail.empty()) return encode_excerpt_source(whole.substr(0, head), placed);
   }
@@ -130,12 +131,15 @@ bool decode_excerpt_source(std::string_view value, ExcerptSource& out) {
   out = ExcerptSource{};
   if (value.empty()) return false;
   const auto format = static_cast<unsigned char>(value[0]);
-  if (format != kExcerptSourceFormat && format != kExcerptSourceWhole) return false;
+  if (format != kExcerptSourceBlocks && format != kExcerptSourceFormat &&
+      format != kExcerptSourceWhole)
+    return false;
+  out.blocks_on_head = format == kExcerptSourceBlocks;
   std::string_view in = value.substr(1);
   uint64_t size = 0, count = 0;
   if (!get_bytes(in, out.text)) return false;
   size = out.text.size();
-  if (format == kExcerptSourceFormat &&
+  if (format != kExcerptSourceWhole &&
       (!get_varint(in, size) || size < out.text.size() || size > kMaxExcerptTextBytes))
     return false;
   out.text_size = size;
@@ -153,7 +157,7 @@ bool decode_excerpt_source(std::string_view value, ExcerptSource& out) {
   return in.empty();
 }
 
-bool add_excerpt_tail(std::string_view tail, ExcerptSource& source, size_t upto) {
+bool add_excerpt_tail(std::string_view tail, ExcerptSource& source, size_t upto, size_t from) {
   upto = std::min(upto, source.text_size);
   if (source.text.size() >= upto) return true;
   const size_t head = source.head_size;
@@ -169,10 +173,15 @@ bool add_excerpt_tail(std::string_view tail, ExcerptSource& source, size_t upto)
     std::string_view in = tail.substr(std::min(source.tail_used, tail.size()));
     uint64_t size = 0;
     const bool framed = get_varint(in, size) && size > 0 && size <= in.size();
-    if (!framed || LZ4_decompress_safe_usingDict(in.data(), whole + at, static_cast<int>(size),
-                                                 static_cast<int>(wanted), whole,
-                                                 static_cast<int>(at)) !=
-                       static_cast<int>(wanted)) {
+    // A block that refers to the head alone, and that ends before `from`, is
+    // passed over: blanks stand for it.
+    const bool passed = framed && source.blocks_on_head && at + wanted <= from;
+    if (passed) std::fill(whole + at, whole + at + wanted, ' ');
+    const size_t dictionary = source.blocks_on_head ? head : at;
+    if (!framed || (!passed && LZ4_decompress_safe_usingDict(
+                                   in.data(), whole + at, static_cast<int>(size),
+                                   static_cast<int>(wanted), whole,
+                                   static_cast<int>(dictionary)) != static_cast<int>(wanted))) {
       // Not asked again: the head is all there is.
       source.text = std::string_view(whole, head);
       source.text_size = head;

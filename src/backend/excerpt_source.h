@@ -9,18 +9,22 @@
 // passage lies beyond the head (excerpt_maker.h says when).
 //
 // Value kValueExcerpt (index_schema.h):
-//   byte 0     kExcerptSourceFormat
+//   byte 0     kExcerptSourceBlocks
 //   varint head length, head bytes (the text's first kExcerptHeadBytes at
 //              most, ending at a blank where there is one)
 //   varint length of the whole text
 //   varint section count, then per section:
 //     varint offset into the whole text, varint anchor length, anchor
 //     bytes, varint heading length, heading bytes
-// Value kValueExcerptTail: the rest of the text as linked LZ4 blocks of
+// Value kValueExcerptTail: the rest of the text as LZ4 blocks of
 // kTailBlockBytes (fast to read back, about half the size), each after its
-// varint length; absent when the head is the whole text.
-// Values of kExcerptSourceWhole (indexes made before the tail) hold the
-// whole text as the head and read as before.
+// varint length and each compressed against the head alone, so that a
+// passage far into the text reads only its own blocks; absent when the head
+// is the whole text.
+// Values of kExcerptSourceFormat (indexes made before) have the same head
+// and tail blocks linked, each referring back to those before it; values of
+// kExcerptSourceWhole (made before the tail) hold the whole text as the
+// head. Both read as before.
 // A document longer than the bound is still indexed whole; only its first
 // kMaxExcerptTextBytes give excerpts.
 #pragma once
@@ -35,6 +39,7 @@ namespace zeb::backend {
 
 constexpr unsigned char kExcerptSourceWhole = 1;
 constexpr unsigned char kExcerptSourceFormat = 2;
+constexpr unsigned char kExcerptSourceBlocks = 3;
 // Measured on the PostgreSQL manual's book index, 32 KiB found the section
 // the editors named for 55 % of entries, 64 KiB for 61 %.
 constexpr size_t kMaxExcerptTextBytes = 64 * 1024;
@@ -56,6 +61,7 @@ struct ExcerptSource {
   size_t text_size = 0;   // of the whole text
   size_t head_size = 0;
   size_t tail_used = 0;  // bytes of the tail's value read
+  bool blocks_on_head = false;  // each tail block refers to the head alone
   std::vector<ExcerptSection> sections;  // by offset
   std::unique_ptr<char[]> whole;  // holds the text once the tail is read
 
@@ -78,8 +84,9 @@ bool decode_excerpt_source(std::string_view value, ExcerptSource& out);
 // Reads the tail into the text, at least up to byte `upto` of the whole
 // text (`tail` is the same value at every call); false,
 // and the text is the head alone from then on, when the tail is missing or
-// damaged.
+// damaged. Blocks that end before `from` are passed over where they refer
+// to the head alone: blanks stand for them in the text.
 bool add_excerpt_tail(std::string_view tail, ExcerptSource& source,
-                      size_t upto = std::string_view::npos);
+                      size_t upto = std::string_view::npos, size_t from = 0);
 
 }  // namespace zeb::backend

@@ -2,6 +2,7 @@
 // and sections stored in the excerpt value and read back, and the passage
 // chosen and marked for a search's words.
 #include <gtest/gtest.h>
+#include <lz4hc.h>
 
 #include <memory>
 #include <random>
@@ -258,6 +259,62 @@ TEST(Excerpts, TheTailOfALongTextIsReadOnlyForAPassageInIt) {
                  nullptr, &reads).text;
   EXPECT_EQ(text.rfind("Top w0 w1", 0), 0u) << text;
   EXPECT_EQ(reads, 1);
+}
+
+// The same values as an index made before kept them: the tail's blocks
+// linked, each referring back to those before it.
+backend::StoredExcerpt with_linked_tail(const backend::StoredExcerpt& value) {
+  ExcerptSource whole;
+  EXPECT_TRUE(backend::decode_excerpt_source(value.head, whole));
+  EXPECT_TRUE(backend::add_excerpt_tail(value.tail, whole));
+  backend::StoredExcerpt linked{value.head, ""};
+  linked.head[0] = static_cast<char>(backend::kExcerptSourceFormat);
+  const std::string_view rest = whole.text.substr(whole.head_size);
+  LZ4_streamHC_t stream;
+  LZ4_initStreamHC(&stream, sizeof stream);
+  char block[LZ4_COMPRESSBOUND(backend::kTailBlockBytes)];
+  for (size_t at = 0; at < rest.size(); at += backend::kTailBlockBytes) {
+    const int length = static_cast<int>(std::min(backend::kTailBlockBytes, rest.size() - at));
+    const int size =
+        LZ4_compress_HC_continue(&stream, rest.data() + at, block, length, sizeof block);
+    for (auto left = static_cast<unsigned>(size); ; left >>= 7) {  // the length, a varint
+      linked.tail += static_cast<char>(left >= 0x80 ? (left & 0x7F) | 0x80 : left);
+      if (left < 0x80) break;
+    }
+    linked.tail.append(block, static_cast<size_t>(size));
+  }
+  return linked;
+}
+
+TEST(Excerpts, TailBlocksOfBothFormatsGiveTheSameExcerpts) {
+  std::string html = "<h1 id=\"top\">Top</h1><p>";
+  for (int i = 0; i < 9000; ++i) {
+    if (i == 7000) html += "</p><h2 id=\"deep\">Needle heading</h2><p>";
+    html += "w" + std::to_string(i) + " ";
+  }
+  const backend::StoredExcerpt blocks = stored(html + "</p>");
+  const backend::StoredExcerpt linked = with_linked_tail(blocks);
+  ASSERT_NE(blocks.tail, linked.tail);
+  for (const char* word : {"needle", "w5000", "w8990", "w3"}) {
+    SCOPED_TRACE(word);
+    std::string section, linked_section;
+    EXPECT_EQ(excerpt_of(blocks, search({{word, true}}), 30, &section).text,
+              excerpt_of(linked, search({{word, true}}), 30, &linked_section).text);
+    EXPECT_EQ(section, linked_section);
+  }
+  // Reading far into the text from a place beyond the head: a block that
+  // refers to the head alone is passed over (blanks stand for it); linked
+  // blocks are all read.
+  ExcerptSource from_blocks, from_linked;
+  ASSERT_TRUE(backend::decode_excerpt_source(blocks.head, from_blocks));
+  ASSERT_TRUE(backend::decode_excerpt_source(linked.head, from_linked));
+  const size_t far = from_blocks.head_size + 3 * backend::kTailBlockBytes;
+  ASSERT_TRUE(backend::add_excerpt_tail(blocks.tail, from_blocks, far, far - 100));
+  ASSERT_TRUE(backend::add_excerpt_tail(linked.tail, from_linked, far, far - 100));
+  const std::string_view first_block = from_blocks.text.substr(from_blocks.head_size, 100);
+  EXPECT_EQ(first_block, std::string(100, ' '));
+  EXPECT_NE(from_linked.text.substr(from_linked.head_size, 100), first_block);
+  EXPECT_EQ(from_blocks.text.substr(far - 100, 100), from_linked.text.substr(far - 100, 100));
 }
 
 TEST(Excerpts, TheBlockSearchMarksWhatAWalkOverEveryWordMarks) {
