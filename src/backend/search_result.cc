@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -332,16 +333,17 @@ void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& m
   // values are let go of before the next are read, so a page's texts are
   // never all held at once.
   std::vector<RowExtras> made;
+  const auto make = [&](size_t i) {
+    extras_of(i, made[i]);
+    std::string().swap(excerpts[i].head);
+    std::string().swap(excerpts[i].tail);
+  };
   if (!rows_in_keys) {
     const bool with_excerpts = options_.extras.excerpt_words != 0;
     if (with_excerpts) made.resize(count);
     documents_.read_stored_data(db_, ids, data, with_excerpts ? &excerpts : nullptr,
-                                ask_held ? &held : nullptr, ids[0], [&](size_t i) {
-                                  if (!with_excerpts) return;
-                                  extras_of(i, made[i]);
-                                  std::string().swap(excerpts[i].head);
-                                  std::string().swap(excerpts[i].tail);
-                                });
+                                ask_held ? &held : nullptr, ids[0],
+                                with_excerpts ? std::function<void(size_t)>(make) : nullptr);
   }
   if (!options_.extras.any())
     for (std::string& entry : data) entry.resize(identifier_of(entry).size());
