@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "backend/document_data.h"
+#include "backend/forward_values.h"
 #include "backend/index_schema.h"
 #include "backend/match_count.h"
 #include "backend/ranking_weight.h"
@@ -56,22 +57,14 @@ bool holds_term(const Xapian::Database& db, Xapian::docid id, const std::string&
 }
 
 // What the excerpts of a page read further of a local index, asked in
-// document order: each along a stream (a slot's values, a term's postings)
-// that moves forward from where the last read left it, rather than from
-// the index's root each time.
+// document order: each along a stream (the tails' values, a term's
+// postings) that moves forward from where the last read left it, rather
+// than from the index's root each time.
 class ForwardReads {
  public:
-  explicit ForwardReads(const Xapian::Database& db) : db_(db) {}
+  explicit ForwardReads(const Xapian::Database& db) : db_(db), tails_(db, kValueExcerptTail) {}
 
-  std::string tail(Xapian::docid id) {
-    if (!tails_begun_ || id < tail_id_) tails_ = db_.valuestream_begin(kValueExcerptTail);
-    tails_begun_ = true;
-    tail_id_ = id;
-    const Xapian::ValueIterator end = db_.valuestream_end(kValueExcerptTail);
-    if (tails_ == end) return {};
-    tails_.skip_to(id);
-    return tails_ != end && tails_.get_docid() == id ? *tails_ : std::string();
-  }
+  std::string tail(Xapian::docid id) { return tails_.of(id); }
 
   bool holds(const std::string& term, Xapian::docid id) {
     auto [known, added] = postings_.try_emplace(term);
@@ -90,9 +83,7 @@ class ForwardReads {
     Xapian::docid id = 0;  // the last asked
   };
   const Xapian::Database& db_;
-  Xapian::ValueIterator tails_;
-  bool tails_begun_ = false;
-  Xapian::docid tail_id_ = 0;
+  ForwardValues tails_;
   std::map<std::string, Posting> postings_;
 };
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "backend/document_data.h"
+#include "backend/forward_values.h"
 #include "backend/index_schema.h"
 #include "backend/remote_documents.h"
 
@@ -62,15 +63,10 @@ void ShardDocuments::read_stored_data(const Xapian::Database& db,
     // need not look each one up before reading it. The heads are read along
     // their slot's stream, whose place in the index stays where the last
     // one was, whatever else is read between two of them.
-    Xapian::ValueIterator heads;
-    if (excerpts != nullptr) heads = db.valuestream_begin(kValueExcerpt);
+    ForwardValues heads(db, kValueExcerpt);
     for (size_t i : order) {
       data[i] = db.get_document(ids[i], Xapian::DOC_ASSUME_VALID).get_data();
-      if (excerpts != nullptr && heads != db.valuestream_end(kValueExcerpt)) {
-        heads.skip_to(ids[i]);
-        if (heads != db.valuestream_end(kValueExcerpt) && heads.get_docid() == ids[i])
-          (*excerpts)[i].head = *heads;
-      }
+      if (excerpts != nullptr) (*excerpts)[i].head = heads.of(ids[i]);
       if (each) each(i);
     }
     return;
