@@ -67,6 +67,7 @@ struct ParsedSearch {
   uint32_t first_entry = 0;
   uint8_t excerpt_words = 0;  // 0: no excerpts
   bool row_dates = false;
+  uint16_t rows_shown = 0;  // 0: not said
 };
 
 }  // namespace zeb::backend

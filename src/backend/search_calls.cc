@@ -163,6 +163,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.own_rank_scale = built.own_rank_scale;
   options.rank_terms = std::move(built.rank_terms);
   options.first_entry = parsed.first_entry;
+  options.rows_shown = parsed.rows_shown;
   options.extras.excerpt_words = parsed.excerpt_words;
   options.extras.date = parsed.row_dates;
   if (parsed.excerpt_words != 0) options.extras.terms = std::make_shared<ExcerptTerms>(parsed);

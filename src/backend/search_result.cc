@@ -263,15 +263,19 @@ int SearchResult::rank_percent(const WindowEntry& match) const {
 void SearchResult::fetch(uint32_t offset, std::vector<ResultEntry>& out, bool& more) {
   out.clear();
   more = false;
-  if (offset >= entries_) return;
+  // A page that said how many rows it shows reads no entry past them.
+  uint64_t end = entries_;
+  if (options_.rows_shown != 0)
+    end = std::min<uint64_t>(end, uint64_t{options_.first_entry} + options_.rows_shown);
+  if (offset >= end) return;
   const bool needs_scaling = options_.ranking_data && options_.own_rank_scale && !ranks_scaled_;
   if (needs_scaling && offset != 0) scale_ranks(nullptr);
-  const uint32_t wanted = std::min(kEntriesPerAnswer, entries_ - offset);
+  const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(kEntriesPerAnswer, end - offset));
   if (!holds(offset, wanted + 1)) load_window(offset);
   const uint32_t index = offset - window_offset_;
   const uint32_t available = window_.size() > index ? window_.size() - index : 0;
   const uint32_t count = std::min(wanted, available);
-  more = available > count && offset + count < entries_;
+  more = available > count && offset + count < end;
   if (count == 0) return;
 
   cost_.charge(uint64_t{count} * kRowCost);

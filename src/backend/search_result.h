@@ -47,6 +47,9 @@ struct SearchOptions {
   std::vector<std::string> rank_terms;
   // Entries the result list skips at its start (a later page).
   uint32_t first_entry = 0;
+  // Entries the page shows from there, where it said; the list ends after
+  // them.
+  uint32_t rows_shown = 0;
   RowExtrasWanted extras;
   // The postings one unweighted run of the matcher reads (search_cost.h);
   // 0 where they are not known (remote shards), and runs cost nothing.

@@ -100,6 +100,10 @@ class SearchStreamParser {
           if (!is_atomic(item, 0)) return kStreamSyntax;
           parsed_.row_dates = true;
           break;
+        case kItemRowsShown:
+          if (!is_atomic(item, 2)) return kStreamSyntax;
+          parsed_.rows_shown = read_u16_be(item.data);
+          break;
         case kItemCodePage:
           if (!is_atomic(item, 2)) return kStreamSyntax;
           if (read_u16_be(item.data) != kCodePage850) return kUnknownCodePage;

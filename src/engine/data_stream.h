@@ -54,6 +54,7 @@ enum ItemId : uint16_t {
   kItemExcerpt = 610,        // A request: one byte, words; answer: the excerpt
   kItemSection = 612,        // A answer: anchor, NUL, heading
   kItemRowDate = 620,        // A request: no data; answer: "YYYY-MM-DD"
+  kItemRowsShown = 630,      // A two bytes big-endian: the rows the page shows
 };
 
 // The one buffer every request is built in, with its write position and the

@@ -149,6 +149,10 @@ void write_row_requests(const SearchRequest& request, Writer& w) {
   }
   if (request.excerpts) w.byte(kItemExcerpt, request.excerpt_words);
   if (request.show_date) w.flag(kItemRowDate);
+  // The list need not go past the page: its rows' documents and extras
+  // would be read for nothing.
+  if (request.first_number != 0 || request.excerpts || request.show_date)
+    w.u16(kItemRowsShown, request.result_limit);
 }
 
 }  // namespace

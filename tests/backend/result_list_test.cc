@@ -92,6 +92,29 @@ TEST_F(ResultListTest, AnswersAreBoundedAndContinue) {
   EXPECT_EQ(first[0].document_id, "part0/doc0.html;Title 0");  // document order
 }
 
+// A page that says how many rows it shows gets them and no entry more,
+// from its first entry on.
+TEST_F(ResultListTest, ListEndsWithTheRowsThePageShows) {
+  for (const uint32_t skip : {0u, 60u, 118u}) {
+    SCOPED_TRACE(skip);
+    Request request = all_documents(false);
+    const unsigned char first[4] = {0, 0, 0, static_cast<unsigned char>(skip)};
+    request.text(kItemFirstEntry, std::string(reinterpret_cast<const char*>(first), 4))
+        .u16(kItemRowsShown, 3);
+    const SearchOutcome outcome = search(many_, request);
+    ASSERT_EQ(outcome.rc, 0);
+    EXPECT_EQ(outcome.found, static_cast<uint32_t>(kDocCount));  // the count is the list's
+    const uint32_t list = list_of(outcome.result);
+    std::vector<ListedEntry> page, none;
+    EXPECT_EQ(get(list, page), 0);
+    ASSERT_EQ(page.size(), std::min<size_t>(3, kDocCount - skip));
+    EXPECT_EQ(page[0].document_id, "part" + std::to_string(skip % 3) + "/doc" +
+                                       std::to_string(skip) + ".html;Title " +
+                                       std::to_string(skip));
+    EXPECT_EQ(get(list, none), 2);
+  }
+}
+
 // The list is fetched in growing windows; read to its end it holds every
 // match once, in rank order across the windows' joins.
 TEST_F(ResultListTest, LongListReadToItsEndHoldsEveryMatchOnceInRankOrder) {
