@@ -172,47 +172,50 @@ Excerpt make_excerpt(ExcerptSource& source, ExcerptTerms& terms, unsigned length
     at = next_word(text, at);
   }
   excerpt.section = section_at(source, anchor);
-  size_t last = at;  // the end of the passage's last word
-  unsigned words = 0;
+  std::vector<ByteSpan> words{{at, word_end(text, at)}};  // the passage's
   auto extend = [&] {
-    for (; words < length; ++words) {
-      const size_t start = next_word(text, last);
+    while (words.size() < length) {
+      const size_t start = next_word(text, words.back().end);
       if (start == std::string_view::npos) break;
-      last = word_end(text, start);
+      words.push_back({start, word_end(text, start)});
     }
   };
   extend();
   // A passage that reaches the end of what was read goes on in the tail, a
   // block at a time, its last word too where the read cut it: no word may
   // follow it only at the end of the text.
-  while (!source.complete() && next_word(text, last) == std::string_view::npos &&
+  while (!source.complete() && next_word(text, words.back().end) == std::string_view::npos &&
          add_excerpt_tail(tail(), source, source.text.size() + 1)) {
     text = source.text;
-    last = word_end(text, previous_word(text, last));
+    words.back().end = word_end(text, words.back().begin);
     extend();
   }
-  const std::vector<ByteSpan> marks = find_marks(text, terms, at, last);
+  const std::vector<ByteSpan> marks = find_marks(text, terms, at, words.back().end);
 
   std::string& out = excerpt.text;
   if (at != next_word(text, 0)) out += kEllipsis;
   auto mark = marks.begin();
-  size_t written = at;  // text before it is in `out`
+  // Text before `written` is in `out`; the words after it up to `shown`
+  // are taken, and go in with the next mark or at the end.
+  size_t written = at, shown = at;
   bool cut = false;
-  for (unsigned n = 0; n < length && at != std::string_view::npos; ++n) {
-    const size_t end = word_end(text, at);
+  for (const auto& [start, end] : words) {
     // Room for the word, its marks and a closing ellipsis.
     cut = out.size() + (end - written) + 8 > kMaxExcerptBytes;
     if (cut) break;
-    append_plain(out, text, written, at);
-    while (mark != marks.end() && mark->begin < at) ++mark;
-    const bool marked = mark != marks.end() && mark->begin == at;
-    if (marked) out += kMarkStart;
-    append_plain(out, text, at, end);
-    if (marked) out += kMarkEnd;
-    written = end;
-    at = next_word(text, end);
+    while (mark != marks.end() && mark->begin < start) ++mark;
+    if (mark != marks.end() && mark->begin == start) {
+      append_plain(out, text, written, start);
+      out += kMarkStart;
+      append_plain(out, text, start, end);
+      out += kMarkEnd;
+      written = end;
+    }
+    shown = end;
   }
-  if (!cut && at == std::string_view::npos) {
+  append_plain(out, text, written, shown);
+  written = shown;
+  if (!cut && next_word(text, shown) == std::string_view::npos) {
     // What follows the last word ("end.") closes the text.
     if (text.size() - written <= kMaxExcerptBytes - out.size()) {
       append_plain(out, text, written, text.size());

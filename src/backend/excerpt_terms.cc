@@ -159,9 +159,11 @@ bool ExcerptTerms::may_hold(std::string_view text) const {
   const auto folded = [](char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   };
-  for (size_t at = 0; at < text.size(); ++at)
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char first = folded(text[at]);
+    if (!any_start_[static_cast<unsigned char>(first)]) continue;
     for (const Prefix& prefix : prefixes_) {
-      if (folded(text[at]) != prefix.lower[0]) continue;
+      if (first != prefix.lower[0]) continue;
       size_t i = 1;
       // A byte of a longer character may be one that folds to the letter.
       while (i < prefix.length && at + i < text.size() &&
@@ -170,6 +172,7 @@ bool ExcerptTerms::may_hold(std::string_view text) const {
         ++i;
       if (i == prefix.length) return true;
     }
+  }
   return false;
 }
 
