@@ -158,6 +158,7 @@ int run_search(SearchTarget& target, const ParsedSearch& parsed,
   options.weighted = parsed.ranking || parsed.has_free_text;
   options.ranking_data = parsed.ranking;
   options.sort_by_path = sorts_by_path(target);
+  options.ties_by_path = options.sort_by_path || target.shards.size() > 1;
   options.percent = parsed.has_free_text;
   options.cap = parsed.max_results;
   options.own_rank_scale = built.own_rank_scale;

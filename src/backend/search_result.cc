@@ -29,8 +29,10 @@ SearchResult::SearchResult(const Xapian::Database& db,
   if (options_.weighted) {
     enquire_.set_weighting_scheme(ranking_weight());
     // Equal weights in path order, not in the document numbers that the
-    // layout of shards decides (index_schema.h).
-    enquire_.set_sort_by_relevance_then_value(kValueOrderKey, false);
+    // layout of shards decides (index_schema.h). In one local index whose
+    // numbers are in path order, Xapian's own order of ties is that, and
+    // the matcher reads no path for them.
+    if (options_.ties_by_path) enquire_.set_sort_by_relevance_then_value(kValueOrderKey, false);
   } else {
     // Unranked: every match ties, so the list is in path order. Where the
     // document order is that already, boolean weighting lets the matcher

@@ -39,6 +39,9 @@ struct SearchOptions {
   // An unranked search sorts its matches by path (index_schema.h) rather
   // than taking document order, which is path order only in a local index.
   bool sort_by_path = false;
+  // A ranked search lists equal weights by path where document order is
+  // not path order (several databases, remote shards, numbers appended).
+  bool ties_by_path = true;
   bool percent = false;       // rank values in percent, else a fraction
   uint32_t cap = 0;           // most entries the result holds; 0: no cap
   // Rank values scaled by these terms rather than by Xapian's percentages

@@ -139,6 +139,14 @@ TEST_F(ShardedSearch, AnUpdateIsSeenThroughBothIndexes) {
   EXPECT_TRUE(std::none_of(all.begin(), all.end(),
                            [&](const PageRow& row) { return row.link == link("ref/page1.html"); }));
   expect_same("free_text=information+retrieval&rank=Y");
+  // A page added later but first by path, of equal weight (its words in
+  // another order, so not the same text): the local index's numbers are no
+  // longer in path order, its ties still are.
+  dir_.write("docs/guide/added.html", "<title>Added page</title><p>zymurgy retrieval</p>");
+  for (const char* index : {"sharded", "local"}) ASSERT_EQ(admin({"update", index}).exit_status, 0);
+  const std::vector<PageRow> tied = expect_same("query_word0=zymurgy&rank=Y");
+  ASSERT_EQ(tied.size(), 2u);
+  EXPECT_EQ(tied[0].link, link("guide/added.html"));
 }
 
 }  // namespace
