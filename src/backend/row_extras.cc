@@ -1,8 +1,8 @@
 #include "backend/row_extras.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include "backend/excerpt_maker.h"
 #include "backend/excerpt_source.h"
@@ -17,13 +17,18 @@ std::string stamp_date(std::string_view stamp) {
   // Floor division: a file from before 1970 has a negative stamp.
   long long seconds = nanoseconds / 1000000000;
   if (nanoseconds % 1000000000 < 0) --seconds;
-  const time_t when = static_cast<time_t>(seconds);
-  tm parts{};
-  if (gmtime_r(&when, &parts) == nullptr || parts.tm_year + 1900 < 0 || parts.tm_year + 1900 > 9999)
-    return {};
+  // The calendar by arithmetic: gmtime_r would first read the time zone
+  // file, which a date in UTC does not need.
+  long long days = seconds / 86400;
+  if (seconds % 86400 < 0) --days;
+  using namespace std::chrono;
+  constexpr long long kLeast = sys_days(year(0) / January / 1).time_since_epoch().count();
+  constexpr long long kMost = sys_days(year(9999) / December / 31).time_since_epoch().count();
+  if (days < kLeast || days > kMost) return {};
+  const year_month_day date{sys_days(sys_days::duration(static_cast<int>(days)))};
   char text[32];
-  snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-           parts.tm_mday);
+  snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+           static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
   return text;
 }
 

@@ -2,6 +2,8 @@
 // that only zebadm reads.
 #include "backend/document_data.h"
 
+#include "backend/row_extras.h"
+
 #include <gtest/gtest.h>
 
 namespace zeb::backend {
@@ -34,6 +36,20 @@ TEST(DocumentData, DataWithoutAStampIsAllIdentifier) {
   for (const std::string& tail : {""s, "7"s, "7 "s, " 8"s, "7 8 9"s, "7-8 9"s, "--7 8"s, "7 x"s,
                                   "7  8"s, "7 -8"s, "- 8"s})
     EXPECT_EQ(stamp_of("a.html;T\0"s + tail), "") << tail;
+}
+
+TEST(DocumentData, RowDateIsTheStampsDayInUtc) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1700000000123456789 42", "2023-11-14"},
+      {"0 0", "1970-01-01"},
+      {"-5 0", "1969-12-31"},  // before 1970: the day before, not after
+      {"951782399999999999 1", "2000-02-28"},
+      {"951782400000000000 1", "2000-02-29"},
+      {"-9223372036854775808 1", "1677-09-21"},  // the earliest stamp
+      {"", ""},
+      {"x 1", ""},
+  };
+  for (const auto& [stamp, date] : cases) EXPECT_EQ(stamp_date(stamp), date) << stamp;
 }
 
 }  // namespace
