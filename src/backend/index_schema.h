@@ -31,9 +31,10 @@
 // matches of equal weight the one whose path sorts first (bytewise)
 // comes first, whatever shard or document number holds it, so that a
 // sharded index lists exactly what a local one does. An unranked search
-// lists in path order too: over remote shards, and in a local index marked
-// kAppendedKey, by this value; in any other local index its document order
-// is already path order. Documents built before it hold none there and
+// lists in path order too. Both take the order from this value over remote
+// shards and in a local index marked kAppendedKey (equal weights also in a
+// group of indexes); in any other local index its document order is
+// already path order. Documents built before it hold none there and
 // come first among equals, in document order. Documents built before their
 // data held the stamp have in slot 0 the file's modification time, in slot
 // 1 its size, both as decimal text (update detection).
