@@ -179,7 +179,10 @@ bool ExcerptTerms::may_hold(std::string_view text) const {
 bool ExcerptTerms::may_match(const WordMatcher& matcher, std::string_view raw) {
   if (matcher.kind == WordMatcher::kPattern) return true;
   const std::string& text = matcher.text;
-  // The letters of a stem but its last; all of a word.
+  // The letters of a stem but its last; all of a word. A stem is the word
+  // cut short, its last letter at most changed ("happy", "happi") or added
+  // ("hoping", "hope"): of 220,000 English words only "dying", "lying" and
+  // "tying" begin otherwise, and they are not marked.
   const size_t fixed = matcher.kind == WordMatcher::kExact ? text.size()
                        : text.size() >= 2             ? text.size() - 1
                                                        : text.size();
@@ -199,20 +202,9 @@ bool ExcerptTerms::matches(const WordMatcher& matcher, const std::string& word) 
       return word == matcher.text;
     case WordMatcher::kPattern:
       return pattern_matches(matcher.text, word);
-    case WordMatcher::kStem: {
-      // A stem is the word cut short, its last letter at most changed
-      // ("happy", "happi") or added ("hoping", "hope"): only words that
-      // begin as the stem does, but for its last letter, are stemmed. (Of
-      // 220,000 English words only "dying", "lying" and "tying" begin
-      // otherwise.)
-      const std::string& stem = matcher.text;
-      if (word.empty() || stem.empty() || word[0] != stem[0]) return false;
-      if (word.size() >= 2 && stem.size() >= 2 && word[1] != stem[1]) return false;
-      if (word.size() + 1 < stem.size()) return false;
-      if (stem.size() >= 4 && word.compare(2, stem.size() - 3, stem, 2, stem.size() - 3) != 0)
-        return false;
-      return has_stem(word) && stem_of(word) == stem;
-    }
+    case WordMatcher::kStem:
+      // Only words that may_match let through come here to be stemmed.
+      return has_stem(word) && stem_of(word) == matcher.text;
   }
   return false;
 }

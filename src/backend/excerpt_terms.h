@@ -50,7 +50,8 @@ class ExcerptTerms {
   // False when no part can start in `text` (no part's prefix stands
   // there): most headings of a page are passed over on this alone.
   bool may_hold(std::string_view text) const;
-  // Whether `word` (lower case) matches `matcher`.
+  // Whether `word` (lower case), which may_match let through, matches
+  // `matcher`.
   bool matches(const WordMatcher& matcher, const std::string& word);
   // False when `raw` (a word of the text, in any case) cannot match
   // `matcher`: its first ASCII letters are not those every match begins
