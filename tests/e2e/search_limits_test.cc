@@ -116,6 +116,15 @@ std::string limit_of(pid_t pid, const std::string& name) {
   return "";
 }
 
+// The state letter of /proc/PID/stat (R running, S sleeping, ...).
+char state_of(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t name_end = line.rfind(')');
+  return name_end != std::string::npos && name_end + 2 < line.size() ? line[name_end + 2] : '?';
+}
+
 // zebsrch waits for a body that is still to come; meanwhile its limits are
 // read and the processor limit's signal is sent, as the kernel would send it.
 TEST_F(SearchLimits, ProcessorLimitEndsThePage) {
@@ -147,6 +156,10 @@ TEST_F(SearchLimits, ProcessorLimitEndsThePage) {
   EXPECT_EQ(cpu, "5 10");
   EXPECT_EQ(limit_of(pid, "Max address space"),
             kAddressSanitizer ? "unlimited unlimited" : "268435456 268435456");
+  // The limits are set before the page's header is written: the signal is
+  // sent once the process waits for its body, with the header written.
+  for (int wait = 0; wait < 1000 && state_of(pid) != 'S'; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 
   kill(pid, SIGXCPU);
   int status = 0;
